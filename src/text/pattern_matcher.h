@@ -35,12 +35,15 @@ public:
     std::string SubMatchText(int matchIndex, int groupIndex) const;
 
 private:
-    struct Match {
-        // Byte ranges into text_, one per group; npos start = no part.
-        std::vector<std::pair<size_t, size_t>> groups;
-    };
+    void Clear();
+
+    // The searched text and, for each match, groupCount_ byte ranges into it
+    // (begin, end pairs, flat); a begin of npos marks a group that took no
+    // part in the match.
     std::string text_;
-    std::vector<Match> matches_;
+    std::vector<size_t> spans_;
+    int groupCount_ = 0;
+    int matchCount_ = 0;
 };
 
 }  // namespace lumo::text
