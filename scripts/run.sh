@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# Builds what running Lumo needs and starts it against the local service
+# simulator (when the simulator is part of the tree).
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${LUMO_BUILD_DIR:-$root/build}
+
+bash "$root/scripts/install-deps.sh"
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo ${LUMO_CMAKE_ARGS:-}
+targets=(lumo lumo_engine)
+if [ -d "$root/sim" ] && [ -f "$root/sim/CMakeLists.txt" ]; then targets+=(lumo-sim); fi
+cmake --build "$build" --target "${targets[@]}" -j2
+
+sim_pid=""
+stop_sim() {
+  if [ -n "$sim_pid" ]; then
+    kill "$sim_pid" 2>/dev/null || true
+    wait "$sim_pid" 2>/dev/null || true
+  fi
+}
+trap stop_sim EXIT
+
+if [ -x "$build/bin/lumo-sim" ]; then
+  # The simulator writes the addresses of its services to this file, which
+  # Lumo reads instead of the built-in hosts.
+  services=${LUMO_SERVICES:-$build/lumo-services.ini}
+  rm -f "$services"
+  "$build/bin/lumo-sim" --quiet --services-file "$services" &
+  sim_pid=$!
+  for _ in $(seq 1 100); do
+    [ -s "$services" ] && break
+    if ! kill -0 "$sim_pid" 2>/dev/null; then echo "lumo-sim did not start" >&2; exit 1; fi
+    sleep 0.1
+  done
+  export LUMO_SERVICES="$services"
+fi
+
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+  echo "No display found: running Lumo on a virtual X server (xvfb-run)."
+  xvfb-run -a -s "-screen 0 1280x800x24" "$build/bin/lumo"
+else
+  "$build/bin/lumo"
+fi

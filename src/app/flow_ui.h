@@ -1,0 +1,56 @@
+#pragma once
+
+#include <string>
+
+#include "app/window_code.h"
+
+namespace lumo::app {
+
+class ListModel;
+
+// What the flows (resolve, searches, lists, login, remote configuration) ask
+// of the windows. The GUI implements it on its widgets; tests implement it
+// with a scripted recorder. Every call is made on the GUI thread. Controls are
+// named by their catalogue names (the objectName of each widget), such as
+// "标签_顶部状态" or "编辑框_解析"; texts are UTF-8.
+class FlowUi {
+public:
+    virtual ~FlowUi() = default;
+
+    // The list with the given catalogue name, e.g. "超级列表框搜索"; nullptr
+    // when there is no such list.
+    virtual ListModel* List(const std::string& name) = 0;
+
+    // The text of a label, edit box or button; SetText changes it.
+    virtual std::string Text(const std::string& control) = 0;
+    virtual void SetText(const std::string& control, const std::string& text) = 0;
+    // Shows or hides a control.
+    virtual void SetVisible(const std::string& control, bool visible) = 0;
+    // Shows image bytes (PNG, JPEG, GIF, BMP) in a picture box; empty bytes
+    // clear it.
+    virtual void SetImage(const std::string& control, const std::string& bytes) = 0;
+
+    // Message boxes: the owner is the window the box belongs to, or none.
+    virtual bool AskYesNo(const std::string& text, const std::string& title,
+                          bool ownedByMain = true) = 0;
+    virtual void Inform(const std::string& text, const std::string& title,
+                        bool ownedByMain = true) = 0;
+
+    // Windows: load and show, or hide/destroy, an auxiliary window.
+    virtual void ShowWindow(WindowCode window) = 0;
+    virtual void CloseWindow(WindowCode window) = 0;
+    virtual bool IsWindowLoaded(WindowCode window) = 0;
+
+    // The page of a tab control or stacked view, by catalogue name.
+    virtual int CurrentPage(const std::string& control) = 0;
+    virtual void SetCurrentPage(const std::string& control, int page) = 0;
+
+    // Opens an address in the user's default browser.
+    virtual void OpenInBrowser(const std::string& address) = 0;
+    // Puts a text on the clipboard.
+    virtual void SetClipboardText(const std::string& text) = 0;
+    // Ends the program (after the exit clean-up).
+    virtual void EndProgram() = 0;
+};
+
+}  // namespace lumo::app

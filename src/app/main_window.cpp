@@ -1,0 +1,291 @@
+#include "app/main_window.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QMenu>
+#include <QLabel>
+#include <QMetaObject>
+#include <QScreen>
+#include <QSlider>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTimer>
+
+#include <algorithm>
+
+#include "app/app_state.h"
+#include "app/list_view.h"
+#include "app/play_queue_window.h"
+#include "app/prompter.h"
+#include "app/skinned_button.h"
+#include "app/win_color.h"
+#include "app/window_dragger.h"
+#include "player/engine_events.h"
+#include "player/player_engine.h"
+#include "store/data_directory.h"
+#include "store/default_config.h"
+#include "store/favourites.h"
+#include "store/history.h"
+#include "store/ini_file.h"
+
+namespace lumo::app {
+
+namespace {
+
+const char* const kExitQuestion = "播放器运行中,是否退出？";
+const char* const kExitTitle = "Lumo提示：";
+
+QString U(const char* text) { return QString::fromUtf8(text); }
+
+}  // namespace
+
+MainWindow::MainWindow(AppState& state, MainWindowOptions options)
+    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint),
+      state_(state),
+      prompter_(options.prompter),
+      engineLibraryPath_(std::move(options.engineLibraryPath)),
+      endProcess_(std::move(options.endProcess)) {
+    Q_ASSERT(prompter_ != nullptr);
+    if (!endProcess_) endProcess_ = [](int code) { QCoreApplication::exit(code); };
+    if (engineLibraryPath_.empty()) engineLibraryPath_ = player::PlayerEngine::DefaultLibraryPath();
+
+    setObjectName(QStringLiteral("MAIN"));
+    setWindowTitle(U("Lumo云播"));
+    setFixedSize(kWidth, kHeight);
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        QRect free = screen->availableGeometry();
+        move(free.x() + std::max(0, (free.width() - kWidth) / 2), free.y() + std::max(0, (free.height() - kHeight) / 2));
+    }
+    RegisterWindow(WindowCode::MAIN, this);
+    BuildControls();
+    StartUpRoutine();
+}
+
+MainWindow::~MainWindow() {
+    // MAGNETWIN has no owner, so it would outlive MAIN on its own.
+    delete LoadedWindow(WindowCode::MAGNETWIN);
+}
+
+void MainWindow::RegisterWindow(WindowCode code, QWidget* window) { windows_[code] = window; }
+
+QWidget* MainWindow::LoadedWindow(WindowCode code) const {
+    auto it = windows_.find(code);
+    return it == windows_.end() ? nullptr : it->second.data();
+}
+
+bool MainWindow::OwnedHere(const QObject* object) const {
+    for (const QObject* up = object->parent(); up != nullptr; up = up->parent()) {
+        const auto* widget = qobject_cast<const QWidget*>(up);
+        if (widget != nullptr && widget->isWindow()) return widget == this;
+    }
+    return false;
+}
+
+PlayQueueWindow* MainWindow::PlayQueue() const {
+    return static_cast<PlayQueueWindow*>(LoadedWindow(WindowCode::PLAYQUEUE));
+}
+
+// ---- start-up ----------------------------------------------------------------
+
+void MainWindow::StartUpRoutine() {
+    // The codec folder check runs once, a few seconds after start.
+    codecCheckTimer_->setInterval(3500);
+    codecCheckTimer_->start();
+
+    StartEngine();
+    SetListRowHeights();
+
+    state_.savedWindowGeometry = {height(), width(), x(), y(), controlBar_->y()};
+
+    auto* queue = new PlayQueueWindow(this);
+    RegisterWindow(WindowCode::PLAYQUEUE, queue);
+    queue->hide();
+
+    state_.resourcePage = 1;
+    // The player page is selected first so the engine window and the player
+    // controls take their final places before the library view comes up.
+    ShowPlayerView();
+    LoadStoredData();
+    LoadRemoteAddresses();
+    ShowLibraryView();
+    navButtons_[1]->click();
+}
+
+void MainWindow::StartEngine() {
+    player::PlayerEngine& player = state_.player;
+    player.LoadLibrary(engineLibraryPath_);
+    engineEvents_ = new player::EngineEvents(this);
+    connect(engineEvents_, &player::EngineEvents::stateChanged, this,
+            [this](int, int newState) { OnEngineState(newState); });
+    connect(engineEvents_, &player::EngineEvents::buffer, this, &MainWindow::OnEngineBuffer);
+    player.Create(static_cast<uintptr_t>(videoArea_->winId()), 0, 0, videoArea_->width(), videoArea_->height(),
+                  player::EngineEvents::Callbacks());
+    state_.playerVideoWindow = player.GetWindow();
+    player.SetConfigA(2207, "1");
+    player.SetCustomLogo(-1);
+    player.SetVolume(50);
+}
+
+void MainWindow::SetListRowHeights() {
+    const std::pair<const char*, int> heights[] = {
+        {"超级列表框搜索", 30},    {"超级列表框资源", 30},    {"超级列表框高清影片", 30},
+        {"超级列表框高清详细", 30}, {"超级列表框搜索电影", 30}, {"超级列表框VIP资源", 25},
+        {"超级列表框收藏", 25},    {"超级列表框词库", 25},    {"超级列表框关键词库", 25},
+    };
+    for (const auto& [name, pixels] : heights) {
+        if (auto* list = Control<ListView>(name)) list->SetRowHeight(pixels);
+    }
+}
+
+void MainWindow::LoadStoredData() {
+    const auto configPath = store::ConfigIniPath();
+    // A write failure is not reported: the reads below then find nothing.
+    store::EnsureDefaultConfig(configPath);
+
+    store::IniFile history(store::HistoryIniPath());
+    ListView* queue = PlayQueue()->List();
+    for (const auto& row : store::LoadHistory(history)) {
+        int r = queue->AppendRow();
+        queue->SetCell(r, 3, QString::fromStdString(row.size));
+        queue->SetCell(r, 4, QString::fromStdString(row.sha1));
+        queue->SetCell(r, 2, QString::fromStdString(row.name));
+        queue->SetCell(r, 5, QString::fromStdString(row.infoHash));
+    }
+
+    store::IniFile config(configPath);
+    // Setting the bar applies the volume to the engine, also when the bar
+    // already stood at the saved value.
+    const int before = volumeBar_->value();
+    volumeBar_->setValue(store::ReadVolume(config));
+    if (volumeBar_->value() == before) state_.player.SetVolume(before);
+
+    for (const auto& favourite : store::LoadFavourites(config)) {
+        int r = favourites_->AppendRow();
+        favourites_->SetCell(r, 1, QString::number(favourites_->RowCount()));
+        favourites_->SetCell(r, 2, QString::fromStdString(favourite.name));
+        favourites_->SetCell(r, 3, QString::fromStdString(favourite.link));
+    }
+}
+
+// The worker that reads the remote address list starts here once it exists;
+// until then the remote addresses stay empty.
+void MainWindow::LoadRemoteAddresses() {}
+
+// The codec folder check joins here; until then the first tick only stops
+// the timer.
+void MainWindow::CheckCodecFolders() {}
+
+// ---- views -------------------------------------------------------------------
+
+void MainWindow::ShowPlayerView() {
+    viewTabs_->setCurrentIndex(kPlayerPage);
+    playerButton_->SetColors(colors::kViewSelectedText, colors::kViewSelectedBack);
+    libraryButton_->SetColors(colors::kViewOtherText, colors::kViewOtherBack);
+    activateWindow();
+}
+
+void MainWindow::ShowLibraryView() {
+    viewTabs_->setCurrentIndex(kLibraryPage);
+    if (PlayQueueWindow* queue = PlayQueue()) queue->hide();
+    playerButton_->SetColors(colors::kViewOtherText, colors::kViewOtherBack);
+    libraryButton_->SetColors(colors::kViewSelectedText, colors::kViewSelectedBack);
+}
+
+void MainWindow::HighlightNavButton(SkinnedButton* button) {
+    for (SkinnedButton* nav : navButtons_) {
+        if (nav == button) {
+            nav->SetColors(colors::kNavHighlightText, colors::kNavHighlightBack);
+        } else {
+            nav->SetColors(colors::kNavNormalText, colors::kNavNormalBack);
+        }
+    }
+}
+
+// ---- engine state ------------------------------------------------------------
+
+void MainWindow::OnEngineState(int newState) {
+    switch (newState) {
+    case player::kStateReady:
+        statusLabel_->setText(U("准备就绪"));
+        break;
+    case player::kStateOpening:
+        statusLabel_->setText(U("影片加载中,请稍后..."));
+        ShowPlayerView();
+        break;
+    case player::kStateStarting:
+        ShowPlayerView();
+        statusLabel_->clear();
+        break;
+    case player::kStatePlaying:
+        statusLabel_->clear();
+        break;
+    case player::kStateClosing:
+        statusLabel_->setText(U("已停止"));
+        break;
+    default:
+        break;
+    }
+}
+
+void MainWindow::OnEngineBuffer(int percent) {
+    if (percent == 100) {
+        statusLabel_->clear();
+    } else {
+        statusLabel_->setText(U("缓冲 ") + QString::number(percent) + U(" %"));
+    }
+}
+
+// ---- window events and exit ----------------------------------------------------
+
+void MainWindow::moveEvent(QMoveEvent* event) {
+    QWidget::moveEvent(event);
+    DockPlayQueue();
+}
+
+void MainWindow::DockPlayQueue() {
+    PlayQueueWindow* queue = PlayQueue();
+    if (queue == nullptr || !queue->isVisible()) return;
+    queue->move(x() + width() - queue->width() - 1, y() + 123);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    if (ending_ || ConfirmExit(ExitForm::SystemClose)) {
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}
+
+bool MainWindow::ConfirmExit(ExitForm form) {
+    QWidget* owner = form == ExitForm::CloseButton ? this : nullptr;
+    if (!prompter_->AskYesNo(owner, U(kExitQuestion), U(kExitTitle))) return false;
+    ending_ = true;
+    if (form == ExitForm::CloseButton) {
+        EndByCloseButton();
+    } else {
+        // The engine is left running; the exit clean-up deals with it.
+        endProcess_(0);
+    }
+    return true;
+}
+
+void MainWindow::EndByCloseButton() {
+    state_.player.Close();
+    for (WindowCode code : {WindowCode::MAGNETWIN, WindowCode::LOGIN, WindowCode::URLINPUT, WindowCode::OPENMENU,
+                            WindowCode::SUBTITLE, WindowCode::PLAYQUEUE}) {
+        delete LoadedWindow(code);
+    }
+    hide();
+    // MAIN goes last, once the click that got us here has returned.
+    QPointer<MainWindow> self(this);
+    auto endProcess = endProcess_;
+    QMetaObject::invokeMethod(
+        qApp,
+        [self, endProcess] {
+            delete self.data();
+            endProcess(0);
+        },
+        Qt::QueuedConnection);
+}
+
+}  // namespace lumo::app

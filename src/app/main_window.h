@@ -1,0 +1,138 @@
+#pragma once
+
+#include <QPointer>
+#include <QWidget>
+
+#include <functional>
+#include <map>
+#include <string>
+
+#include "app/window_code.h"
+
+class QLabel;
+class QSlider;
+class QTabWidget;
+class QTimer;
+
+namespace lumo::player {
+class EngineEvents;
+}
+
+namespace lumo::app {
+
+struct AppState;
+class ListView;
+class PlayQueueWindow;
+class Prompter;
+class SkinnedButton;
+class WindowDragger;
+
+struct MainWindowOptions {
+    // The engine library; empty for liblumo-engine.so beside the program.
+    std::string engineLibraryPath;
+    // Answers every message box; must outlive the window.
+    Prompter* prompter = nullptr;
+    // Ends the process with an exit code; by default it leaves the event loop.
+    std::function<void(int)> endProcess;
+};
+
+// MAIN: the main window, 854 × 608 and frameless, with the title strip, the
+// library view and the player view. Creating it runs the start-up routine:
+// the engine starts inside the video area, PLAYQUEUE is loaded hidden, the
+// settings file is made sure of and read, and the library view comes first.
+class MainWindow : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int kWidth = 854;
+    static constexpr int kHeight = 608;
+    static constexpr int kPlayerPage = 5;
+    static constexpr int kLibraryPage = 0;
+
+    enum class ExitForm {
+        SystemClose,  // title-bar close, Alt+F4, the task bar: no owner
+        CloseButton,  // 超级按钮结束: owned by MAIN, closes the engine first
+    };
+
+    MainWindow(AppState& state, MainWindowOptions options);
+    ~MainWindow() override;
+
+    AppState& State() { return state_; }
+    Prompter& Ask() { return *prompter_; }
+
+    // A control of MAIN by its name, nullptr when there is none.
+    // Controls of the windows MAIN owns (PLAYQUEUE) are not its own, even
+    // where their names repeat.
+    template <typename T = QWidget>
+    T* Control(const char* name) const {
+        for (T* found : findChildren<T*>(QString::fromUtf8(name))) {
+            if (OwnedHere(found)) return found;
+        }
+        return nullptr;
+    }
+
+    // Windows loaded on demand register here, so the exit path can destroy
+    // them in their order. A destroyed window drops out by itself.
+    void RegisterWindow(WindowCode code, QWidget* window);
+    QWidget* LoadedWindow(WindowCode code) const;
+    PlayQueueWindow* PlayQueue() const;
+
+    // The two views of the title strip.
+    void ShowPlayerView();
+    void ShowLibraryView();
+    // Gives `button`, one of the six navigation buttons, the highlight.
+    void HighlightNavButton(SkinnedButton* button);
+
+    // Asks whether to end Lumo; on Yes ends it the way `form` says. Returns
+    // the answer.
+    bool ConfirmExit(ExitForm form);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+
+private:
+    bool OwnedHere(const QObject* object) const;
+    void BuildControls();
+    QWidget* BuildTitleStrip(QWidget* back);
+    QWidget* BuildLibraryView();
+    QWidget* BuildPlayerView();
+    void BuildOtherPages();
+    void BuildMenus();
+    void BuildTimers();
+
+    void StartUpRoutine();
+    void StartEngine();
+    void SetListRowHeights();
+    void LoadStoredData();
+    void LoadRemoteAddresses();
+    void CheckCodecFolders();
+
+    void DockPlayQueue();
+    void EndByCloseButton();
+    void OnEngineState(int newState);
+    void OnEngineBuffer(int percent);
+
+    AppState& state_;
+    Prompter* prompter_;
+    std::string engineLibraryPath_;
+    std::function<void(int)> endProcess_;
+    bool ending_ = false;
+
+    std::map<WindowCode, QPointer<QWidget>> windows_;
+    player::EngineEvents* engineEvents_ = nullptr;
+    WindowDragger* dragger_ = nullptr;
+
+    QTabWidget* viewTabs_ = nullptr;     // 选择夹1
+    QTabWidget* libraryTabs_ = nullptr;  // 高级选择夹
+    QWidget* videoArea_ = nullptr;       // 图片框1
+    QWidget* controlBar_ = nullptr;      // 外形框_操作
+    QLabel* statusLabel_ = nullptr;      // 标签底部状态
+    QSlider* volumeBar_ = nullptr;       // 多功能条音量
+    SkinnedButton* playerButton_ = nullptr;
+    SkinnedButton* libraryButton_ = nullptr;
+    SkinnedButton* navButtons_[6] = {};
+    ListView* favourites_ = nullptr;  // 超级列表框收藏
+    QTimer* codecCheckTimer_ = nullptr;  // 时钟验证解码器
+};
+
+}  // namespace lumo::app

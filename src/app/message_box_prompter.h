@@ -1,0 +1,15 @@
+#pragma once
+
+#include "app/prompter.h"
+
+namespace lumo::app {
+
+// The prompter the program uses: modal message boxes for the person at the
+// screen.
+class MessageBoxPrompter : public Prompter {
+public:
+    bool AskYesNo(QWidget* owner, const QString& text, const QString& title) override;
+    void Inform(QWidget* owner, const QString& text, const QString& title) override;
+};
+
+}  // namespace lumo::app

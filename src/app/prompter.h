@@ -1,0 +1,19 @@
+#pragma once
+
+class QString;
+class QWidget;
+
+namespace lumo::app {
+
+// Every message box of Lumo goes through a Prompter, so tests can answer
+// them. An owner of nullptr means a box without owner window.
+class Prompter {
+public:
+    virtual ~Prompter() = default;
+    // A Yes/No question; true for Yes.
+    virtual bool AskYesNo(QWidget* owner, const QString& text, const QString& title) = 0;
+    // A notice with an OK button.
+    virtual void Inform(QWidget* owner, const QString& text, const QString& title) = 0;
+};
+
+}  // namespace lumo::app

@@ -1,0 +1,39 @@
+#include "app/start_up.h"
+
+#include <QApplication>
+#include <QPointer>
+
+#include <memory>
+
+#include "app/app_state.h"
+#include "app/main_window.h"
+#include "app/message_box_prompter.h"
+
+namespace lumo::app {
+
+int StartUp(int argc, char** argv) {
+    // The engine draws into X11 windows; a session that names its own
+    // platform (tests use offscreen) keeps it.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "xcb");
+    QApplication application(argc, argv);
+    application.setApplicationName(QStringLiteral("lumo"));
+    // Lumo ends only through its exit paths, never because a window closed.
+    application.setQuitOnLastWindowClosed(false);
+
+    auto state = std::make_unique<AppState>();
+    MessageBoxPrompter prompter;
+    MainWindowOptions options;
+    options.prompter = &prompter;
+    QPointer<MainWindow> main = new MainWindow(*state, options);
+    main->show();
+    const int code = application.exec();
+
+    // Exit clean-up. The engine is ended while its window still exists, so
+    // its threads are gone before the process tears down.
+    state->player.Destroy();
+    delete main.data();
+    state.reset();
+    return code;
+}
+
+}  // namespace lumo::app

@@ -1,0 +1,16 @@
+#include "app/timer_interval.h"
+
+#include <QTimer>
+
+namespace lumo::app {
+
+void SetTimerInterval(QTimer& timer, int milliseconds) {
+    if (milliseconds <= 0) {
+        timer.stop();
+        return;
+    }
+    if (timer.isActive() && timer.interval() == milliseconds) return;
+    timer.start(milliseconds);
+}
+
+}  // namespace lumo::app

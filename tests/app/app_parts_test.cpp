@@ -1,0 +1,146 @@
+#include <QApplication>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include "app/test_application.h"
+
+#include <atomic>
+#include <thread>
+
+#include "app/app_state.h"
+#include "app/list_view.h"
+#include "app/timer_interval.h"
+#include "app/win_color.h"
+
+using namespace lumo::app;
+
+namespace {
+
+QApplication& App() { return TestApplication(); }
+
+}  // namespace
+
+TEST(WinColor, ReadsWindowsValuesWithRedInTheLowByte) {
+    EXPECT_EQ(WinColor(0x0000FF), QColor(255, 0, 0));
+    EXPECT_EQ(WinColor(0xFF0000), QColor(0, 0, 255));
+    EXPECT_EQ(WinColor(0x80A080), QColor(128, 160, 128));
+    EXPECT_EQ(WinColor(0x123456), QColor(0x56, 0x34, 0x12));
+    EXPECT_EQ(Rgb(66, 78, 104), 0x684E42u);
+    EXPECT_EQ(WinColor(Rgb(66, 78, 104)), QColor(66, 78, 104));
+}
+
+TEST(TimerRule, TheSameIntervalLeavesTheCountdownRunning) {
+    App();
+    QTimer timer;
+    // Coarse timers may shift their deadline; precise ones make the
+    // countdown readable.
+    timer.setTimerType(Qt::PreciseTimer);
+    SetTimerInterval(timer, 2000);
+    ASSERT_TRUE(timer.isActive());
+    QTest::qWait(120);
+    const int left = timer.remainingTime();
+    ASSERT_LT(left, 1950);
+    SetTimerInterval(timer, 2000);
+    EXPECT_TRUE(timer.isActive());
+    EXPECT_LE(timer.remainingTime(), left);
+
+    // Another interval restarts it.
+    SetTimerInterval(timer, 3000);
+    EXPECT_GT(timer.remainingTime(), 2900);
+    SetTimerInterval(timer, 0);
+    EXPECT_FALSE(timer.isActive());
+    SetTimerInterval(timer, 3000);
+    EXPECT_TRUE(timer.isActive());
+    SetTimerInterval(timer, -5);
+    EXPECT_FALSE(timer.isActive());
+}
+
+TEST(TimerRule, AStoppedTimerWithTheSameIntervalStarts) {
+    App();
+    QTimer timer;
+    timer.setInterval(500);
+    SetTimerInterval(timer, 500);
+    EXPECT_TRUE(timer.isActive());
+}
+
+TEST(ListView, RowsKeepDataInHiddenColumnsAndAStatePerRow) {
+    App();
+    ListView list("列表", {{"", 30}, {"序", 30}, {"名", 200}, {"链", 0}, {"大小", 60, true}}, nullptr);
+    EXPECT_TRUE(list.isColumnHidden(3));
+    int first = list.AppendRow({"", "1", "甲", "magnet:?xt=urn:btih:AB", "1.5G"});
+    int second = list.AppendRow();
+    list.SetCell(second, 3, "CD");
+    EXPECT_EQ(list.RowCount(), 2);
+    EXPECT_EQ(list.Cell(first, 3), "magnet:?xt=urn:btih:AB");
+    EXPECT_EQ(list.Cell(second, 3), "CD");
+    EXPECT_EQ(list.topLevelItem(first)->textAlignment(4) & Qt::AlignRight, Qt::AlignRight);
+    EXPECT_EQ(list.StateValue(first), -1);
+    list.SetStateValue(first, 0);
+    list.SetStateValue(second, 3);
+    EXPECT_EQ(list.StateValue(first), 0);
+    EXPECT_EQ(list.StateValue(second), 3);
+    EXPECT_FALSE(list.topLevelItem(second)->icon(0).isNull());
+    // Out-of-range rows read as empty and ignore writes.
+    EXPECT_EQ(list.Cell(7, 1), "");
+    list.SetCell(7, 1, "x");
+    EXPECT_EQ(list.StateValue(7), -1);
+    EXPECT_EQ(list.SelectedRow(), -1);
+    list.topLevelItem(second)->setSelected(true);
+    EXPECT_EQ(list.SelectedRow(), second);
+    list.RemoveRow(first);
+    EXPECT_EQ(list.Cell(0, 3), "CD");
+}
+
+TEST(ListView, RowsTakeTheListsHeight) {
+    App();
+    ListView list("列表", {{"", 30}, {"名", 200}}, nullptr);
+    list.resize(300, 300);
+    list.AppendRow({"", "一"});
+    list.SetRowHeight(33);
+    list.show();
+    QApplication::processEvents();
+    EXPECT_EQ(list.visualItemRect(list.topLevelItem(0)).height(), 33);
+    list.SetRowHeight(25);
+    QApplication::processEvents();
+    EXPECT_EQ(list.visualItemRect(list.topLevelItem(0)).height(), 25);
+}
+
+TEST(AppState, StartsWithTheInitialValues) {
+    AppState state;
+    EXPECT_EQ(state.player.Handle(), 0);
+    EXPECT_FALSE(state.player.HasLibrary());
+    EXPECT_EQ(state.playerVideoWindow, 0u);
+    EXPECT_EQ(state.isFullscreen, 0);
+    EXPECT_EQ(state.loggedIn, 0);
+    EXPECT_EQ(state.resourcePage, 1);
+    EXPECT_EQ(state.cacheBlockTotal, 0);
+    EXPECT_TRUE(state.currentInfoHash.empty());
+    EXPECT_TRUE(state.RemoteAddresses().empty());
+    EXPECT_EQ(state.RemoteAddress("jkdz2"), "");
+}
+
+TEST(AppState, RemoteAddressesAreReplacedWholeWhileOthersRead) {
+    AppState state;
+    std::atomic<bool> stop{false};
+    std::atomic<int> torn{0};
+    // Readers must only ever see one complete generation of the list.
+    std::thread reader([&] {
+        while (!stop) {
+            auto values = state.RemoteAddresses();
+            if (!values.empty() && values["TJDZ"] != values["dydz"]) ++torn;
+        }
+    });
+    for (int generation = 0; generation < 2000; ++generation) {
+        std::string value = "http://127.0.0.1/" + std::to_string(generation);
+        state.ReplaceRemoteAddresses({{"TJDZ", value}, {"dydz", value}});
+    }
+    stop = true;
+    reader.join();
+    EXPECT_EQ(torn, 0);
+    EXPECT_EQ(state.RemoteAddress("TJDZ"), "http://127.0.0.1/1999");
+    state.SetRemoteAddress("gonggdz", "公告");
+    EXPECT_EQ(state.RemoteAddress("gonggdz"), "公告");
+    EXPECT_EQ(state.RemoteAddress("QTDZ"), "");
+}

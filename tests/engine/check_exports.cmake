@@ -1,0 +1,23 @@
+# Fails unless every symbol the engine library defines for others is one of
+# its interface functions: APlayer_* and the test-only LumoEngineDebug_*.
+execute_process(COMMAND ${NM} -D --defined-only ${LIBRARY}
+  OUTPUT_VARIABLE symbols RESULT_VARIABLE result)
+if(NOT result EQUAL 0)
+  message(FATAL_ERROR "nm failed on ${LIBRARY}")
+endif()
+string(REPLACE "\n" ";" lines "${symbols}")
+set(count 0)
+foreach(line IN LISTS lines)
+  if(line STREQUAL "")
+    continue()
+  endif()
+  string(REGEX MATCH "[^ ]+$" name "${line}")
+  if(NOT name MATCHES "^(APlayer_|LumoEngineDebug_)")
+    message(FATAL_ERROR "unexpected export: ${line}")
+  endif()
+  math(EXPR count "${count} + 1")
+endforeach()
+if(NOT count EQUAL 16)
+  message(FATAL_ERROR "expected 16 exports, found ${count}")
+endif()
+message(STATUS "${count} exports, all part of the interface")
