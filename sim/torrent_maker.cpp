@@ -1,0 +1,66 @@
+#include "sim/torrent_maker.h"
+
+#include <map>
+
+#include "sim/bencode_writer.h"
+#include "torrent/torrent_file.h"
+
+namespace lumo::sim {
+
+MadeTorrent MakeTorrent(const TorrentSpec& spec) {
+    using W = BencodeWriter;
+    std::map<std::string, std::string> info;
+    info["name"] = W::String(spec.name);
+    info["piece length"] = W::Integer(static_cast<int64_t>(spec.pieceLength));
+    info["pieces"] = W::String(spec.pieces);
+    if (spec.files.size() == 1) {
+        info["length"] = W::Integer(static_cast<int64_t>(spec.files.front().size));
+    } else {
+        std::vector<std::string> files;
+        for (const auto& file : spec.files) {
+            std::vector<std::string> path;
+            for (const auto& part : file.path) path.push_back(W::String(part));
+            files.push_back(W::Dictionary({{"length", W::Integer(static_cast<int64_t>(file.size))},
+                                           {"path", W::List(path)}}));
+        }
+        info["files"] = W::List(files);
+    }
+    const std::string infoBytes = W::Dictionary(info);
+
+    std::map<std::string, std::string> top;
+    if (!spec.announce.empty()) top["announce"] = W::String(spec.announce);
+    if (!spec.createdBy.empty()) top["created by"] = W::String(spec.createdBy);
+    if (spec.creationDate > 0) top["creation date"] = W::Integer(spec.creationDate);
+    top["encoding"] = W::String("UTF-8");
+    top["info"] = infoBytes;
+
+    MadeTorrent made;
+    made.bytes = W::Dictionary(top);
+    made.infoHash = torrent::TorrentFile::BytesToHex(torrent::TorrentFile::HashBytes(infoBytes));
+    return made;
+}
+
+std::string PieceHashes(const std::vector<std::string_view>& contents, uint64_t pieceLength) {
+    std::string pieces;
+    std::string piece;
+    piece.reserve(pieceLength);
+    for (std::string_view content : contents) {
+        while (!content.empty()) {
+            const size_t take = std::min<size_t>(content.size(), pieceLength - piece.size());
+            piece.append(content.substr(0, take));
+            content.remove_prefix(take);
+            if (piece.size() == pieceLength) {
+                pieces += torrent::TorrentFile::HashBytes(piece);
+                piece.clear();
+            }
+        }
+    }
+    if (!piece.empty()) pieces += torrent::TorrentFile::HashBytes(piece);
+    return pieces;
+}
+
+uint64_t PieceCount(uint64_t totalSize, uint64_t pieceLength) {
+    return pieceLength == 0 ? 0 : (totalSize + pieceLength - 1) / pieceLength;
+}
+
+}  // namespace lumo::sim
