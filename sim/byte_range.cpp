@@ -36,12 +36,12 @@ ByteRange ParseByteRange(std::string_view header, uint64_t size) {
     ByteRange whole;
     header = Trim(header);
     if (!StartsWithNoCase(header, "bytes=")) return whole;
-    const std::string_view spec = Trim(header.substr(6));
-    if (spec.find(',') != std::string_view::npos) return whole;
-    const size_t dash = spec.find('-');
+    const std::string_view rangeText = Trim(header.substr(6));
+    if (rangeText.find(',') != std::string_view::npos) return whole;
+    const size_t dash = rangeText.find('-');
     if (dash == std::string_view::npos) return whole;
-    const std::string_view from = Trim(spec.substr(0, dash));
-    const std::string_view to = Trim(spec.substr(dash + 1));
+    const std::string_view from = Trim(rangeText.substr(0, dash));
+    const std::string_view to = Trim(rangeText.substr(dash + 1));
 
     ByteRange range;
     range.kind = ByteRange::Kind::Part;

@@ -251,14 +251,14 @@ MediaFile Catalogue::Generator::MakeMedia(std::string role, std::string fileName
 }
 
 bool Catalogue::Generator::LoadMedia(const Options& options, std::string* error) {
-    for (const auto& spec : MediaSpecs()) {
+    for (const auto& plan : MediaSpecs()) {
         std::string bytes;
-        const auto path = options.mediaDir / spec.fileName;
+        const auto path = options.mediaDir / plan.fileName;
         if (!ReadFile(path, bytes) || bytes.empty()) {
             if (error) *error = "media file missing or empty: " + path.string();
             return false;
         }
-        c_.media_.push_back(MakeMedia(spec.role, spec.fileName, std::move(bytes), spec.hosts, spec.contentType));
+        c_.media_.push_back(MakeMedia(plan.role, plan.fileName, std::move(bytes), plan.hosts, plan.contentType));
     }
     for (const auto& extra : options.extraMedia) {
         std::string bytes;
@@ -407,11 +407,11 @@ void Catalogue::Generator::FillFromRoles(CatalogueEntry& entry, const std::strin
 }
 
 void Catalogue::Generator::MakeTorrent(CatalogueEntry& entry, const std::string& stem) {
-    TorrentSpec spec;
+    TorrentSpec plan;
     const uint64_t total = entry.TotalSize();
-    spec.pieceLength = total > 512 * kMiB ? 4 * kMiB : 256 * 1024;
+    plan.pieceLength = total > 512 * kMiB ? 4 * kMiB : 256 * 1024;
     bool real = true;
-    std::string cacheKey = std::to_string(spec.pieceLength);
+    std::string cacheKey = std::to_string(plan.pieceLength);
     for (const auto& file : entry.files) {
         if (file.media < 0) real = false;
         cacheKey += "/" + std::to_string(file.media);
@@ -421,17 +421,17 @@ void Catalogue::Generator::MakeTorrent(CatalogueEntry& entry, const std::string&
         if (cached.empty()) {
             std::vector<std::string_view> contents;
             for (const auto& file : entry.files) contents.push_back(c_.media_[file.media].bytes);
-            cached = PieceHashes(contents, spec.pieceLength);
+            cached = PieceHashes(contents, plan.pieceLength);
         }
-        spec.pieces = cached;
+        plan.pieces = cached;
     } else {
-        spec.pieces = rng_.Bytes(PieceCount(total, spec.pieceLength) * 20);
+        plan.pieces = rng_.Bytes(PieceCount(total, plan.pieceLength) * 20);
     }
     if (entry.files.size() == 1) {
-        spec.name = entry.files.front().name;
-        spec.files.push_back({{}, entry.files.front().size});
+        plan.name = entry.files.front().name;
+        plan.files.push_back({{}, entry.files.front().size});
     } else {
-        spec.name = stem;
+        plan.name = stem;
         for (const auto& file : entry.files) {
             TorrentSpec::File f;
             size_t from = 0;
@@ -442,13 +442,13 @@ void Catalogue::Generator::MakeTorrent(CatalogueEntry& entry, const std::string&
                 from = slash + 1;
             }
             f.size = file.size;
-            spec.files.push_back(std::move(f));
+            plan.files.push_back(std::move(f));
         }
     }
-    spec.announce = "udp://tracker.lumo.invalid:6969/announce";
-    spec.createdBy = "Lumo catalogue";
-    spec.creationDate = DayToEpoch(entry.day);
-    const MadeTorrent made = sim::MakeTorrent(spec);
+    plan.announce = "udp://tracker.lumo.invalid:6969/announce";
+    plan.createdBy = "Lumo catalogue";
+    plan.creationDate = DayToEpoch(entry.day);
+    const MadeTorrent made = sim::MakeTorrent(plan);
     entry.torrent = made.bytes;
     entry.infoHash = made.infoHash;
 }
@@ -611,7 +611,7 @@ void Catalogue::Generator::Generate() {
 const std::vector<std::string>& Catalogue::MediaFileNames() {
     static const std::vector<std::string> names = [] {
         std::vector<std::string> out;
-        for (const auto& spec : MediaSpecs()) out.push_back(spec.fileName);
+        for (const auto& plan : MediaSpecs()) out.push_back(plan.fileName);
         return out;
     }();
     return names;

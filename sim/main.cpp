@@ -94,14 +94,14 @@ int main(int argc, char** argv) {
             }
             options.codecPack = *variant;
         } else if (arg == "--fault") {
-            const std::string_view spec = value();
-            const size_t colon = spec.find(':');
-            const auto service = lumo::sim::ParseServiceName(spec.substr(0, colon));
+            const std::string_view faultText = value();
+            const size_t colon = faultText.find(':');
+            const auto service = lumo::sim::ParseServiceName(faultText.substr(0, colon));
             std::string why;
             const auto fault = colon == std::string_view::npos ? std::nullopt
-                                                               : lumo::sim::ParseFault(spec.substr(colon + 1), &why);
+                                                               : lumo::sim::ParseFault(faultText.substr(colon + 1), &why);
             if (!service || *service == lumo::sim::Service::Control || !fault) {
-                std::fprintf(stderr, "lumo-sim: bad fault \"%.*s\"%s%s\n", static_cast<int>(spec.size()), spec.data(),
+                std::fprintf(stderr, "lumo-sim: bad fault \"%.*s\"%s%s\n", static_cast<int>(faultText.size()), faultText.data(),
                              why.empty() ? "" : ": ", why.c_str());
                 return 2;
             }

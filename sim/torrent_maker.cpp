@@ -7,17 +7,17 @@
 
 namespace lumo::sim {
 
-MadeTorrent MakeTorrent(const TorrentSpec& spec) {
+MadeTorrent MakeTorrent(const TorrentSpec& plan) {
     using W = BencodeWriter;
     std::map<std::string, std::string> info;
-    info["name"] = W::String(spec.name);
-    info["piece length"] = W::Integer(static_cast<int64_t>(spec.pieceLength));
-    info["pieces"] = W::String(spec.pieces);
-    if (spec.files.size() == 1) {
-        info["length"] = W::Integer(static_cast<int64_t>(spec.files.front().size));
+    info["name"] = W::String(plan.name);
+    info["piece length"] = W::Integer(static_cast<int64_t>(plan.pieceLength));
+    info["pieces"] = W::String(plan.pieces);
+    if (plan.files.size() == 1) {
+        info["length"] = W::Integer(static_cast<int64_t>(plan.files.front().size));
     } else {
         std::vector<std::string> files;
-        for (const auto& file : spec.files) {
+        for (const auto& file : plan.files) {
             std::vector<std::string> path;
             for (const auto& part : file.path) path.push_back(W::String(part));
             files.push_back(W::Dictionary({{"length", W::Integer(static_cast<int64_t>(file.size))},
@@ -28,9 +28,9 @@ MadeTorrent MakeTorrent(const TorrentSpec& spec) {
     const std::string infoBytes = W::Dictionary(info);
 
     std::map<std::string, std::string> top;
-    if (!spec.announce.empty()) top["announce"] = W::String(spec.announce);
-    if (!spec.createdBy.empty()) top["created by"] = W::String(spec.createdBy);
-    if (spec.creationDate > 0) top["creation date"] = W::Integer(spec.creationDate);
+    if (!plan.announce.empty()) top["announce"] = W::String(plan.announce);
+    if (!plan.createdBy.empty()) top["created by"] = W::String(plan.createdBy);
+    if (plan.creationDate > 0) top["creation date"] = W::Integer(plan.creationDate);
     top["encoding"] = W::String("UTF-8");
     top["info"] = infoBytes;
 

@@ -30,7 +30,7 @@ struct MadeTorrent {
 
 // Writes a .torrent file in the usual layout ("length" for one file, "files"
 // for several) and computes its info-hash.
-MadeTorrent MakeTorrent(const TorrentSpec& spec);
+MadeTorrent MakeTorrent(const TorrentSpec& plan);
 
 // SHA-1 of each piece of the files' contents taken one after another.
 std::string PieceHashes(const std::vector<std::string_view>& contents, uint64_t pieceLength);
