@@ -1,103 +1,33 @@
 #include "text/charset.h"
 
-#include <iconv.h>
-
 #include <array>
-#include <cerrno>
+#include <cstdint>
+#include <cstring>
 
+#include "text/gbk_decoder.h"
+#include "text/gbk_encoder.h"
+#include "text/iconv_converter.h"
 #include "text/utf8.h"
 
 namespace lumo::text {
 namespace {
 
-const iconv_t kNoIconv = reinterpret_cast<iconv_t>(-1);
 // glibc's CP936 is Windows code page 936: GBK with 0x80 as the euro sign.
 constexpr const char* kGbkName = "CP936";
 constexpr std::string_view kReplacement = "\xEF\xBF\xBD";  // U+FFFD
 
-// An iconv descriptor owned by one thread and reused by its calls, so small
-// conversions (names, keys) do not pay iconv_open each time.
-class ThreadIconv {
-public:
-    ThreadIconv(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
-    ~ThreadIconv() {
-        if (cd_ != kNoIconv) iconv_close(cd_);
-    }
-    ThreadIconv(const ThreadIconv&) = delete;
-    ThreadIconv& operator=(const ThreadIconv&) = delete;
-    iconv_t get() const { return cd_; }
-
-private:
-    iconv_t cd_;
-};
-
-class OwnedIconv {
-public:
-    explicit OwnedIconv(iconv_t cd) : cd_(cd) {}
-    ~OwnedIconv() {
-        if (cd_ != kNoIconv) iconv_close(cd_);
-    }
-    OwnedIconv(const OwnedIconv&) = delete;
-    OwnedIconv& operator=(const OwnedIconv&) = delete;
-    iconv_t get() const { return cd_; }
-
-private:
-    iconv_t cd_;
-};
-
-enum class SourceKind { Utf8, Other };
-
-// Converts the whole input and never stops at a bad spot: an input character
-// that cannot be read or cannot be written becomes `replacement` and the
-// conversion goes on behind it. From UTF-8 the whole broken or unmappable
-// character is skipped; from other charsets one byte, which lets multi-byte
-// charsets find their footing again on the next byte.
-std::string ConvertAll(iconv_t cd, std::string_view input, SourceKind kind,
-                       std::string_view replacement) {
-    std::string result;
-    result.reserve(input.size() + input.size() / 2 + 16);
-    iconv(cd, nullptr, nullptr, nullptr, nullptr);
-    std::array<char, 16384> buffer;
-    // iconv does not write through its input pointer; the cast only meets
-    // its C signature.
-    char* in = const_cast<char*>(input.data());
-    size_t inLeft = input.size();
-    while (inLeft > 0) {
-        char* out = buffer.data();
-        size_t outLeft = buffer.size();
-        const size_t rc = iconv(cd, &in, &inLeft, &out, &outLeft);
-        const int error = errno;
-        result.append(buffer.data(), static_cast<size_t>(out - buffer.data()));
-        if (rc != static_cast<size_t>(-1)) break;
-        if (error == E2BIG) continue;
-        if (error == EILSEQ || error == EINVAL) {
-            size_t skip = 1;
-            if (kind == SourceKind::Utf8) {
-                const size_t pos = static_cast<size_t>(in - input.data());
-                skip = Utf8CharLength(input, pos);
-            }
-            if (error == EINVAL || skip > inLeft) skip = inLeft;
-            result.append(replacement);
-            in += skip;
-            inLeft -= skip;
-            iconv(cd, nullptr, nullptr, nullptr, nullptr);
-            continue;
-        }
-        // Any other failure: keep what was converted and end with a mark.
-        result.append(replacement);
-        break;
-    }
-    // Stateful charsets may still owe a shift sequence.
-    char* out = buffer.data();
-    size_t outLeft = buffer.size();
-    iconv(cd, nullptr, nullptr, &out, &outLeft);
-    result.append(buffer.data(), static_cast<size_t>(out - buffer.data()));
-    return result;
-}
-
+// A word at a time: pages are long and mostly ASCII.
 bool IsAscii(std::string_view text) {
-    for (const char c : text) {
-        if (static_cast<unsigned char>(c) >= 0x80) return false;
+    constexpr uint64_t kHigh = 0x8080808080808080ULL;
+    const char* data = text.data();
+    size_t i = 0;
+    for (; i + 32 <= text.size(); i += 32) {
+        uint64_t w[4];
+        std::memcpy(w, data + i, sizeof w);
+        if ((w[0] | w[1] | w[2] | w[3]) & kHigh) return false;
+    }
+    for (; i < text.size(); ++i) {
+        if (static_cast<unsigned char>(data[i]) >= 0x80) return false;
     }
     return true;
 }
@@ -168,15 +98,17 @@ std::string_view TrimBlanks(std::string_view s) {
 
 std::string GbkToUtf8(std::string_view gbk) {
     if (IsAscii(gbk)) return std::string(gbk);
-    thread_local ThreadIconv fromGbk("UTF-8", kGbkName);
-    if (fromGbk.get() == kNoIconv) return ValidUtf8(gbk);
-    return ConvertAll(fromGbk.get(), gbk, SourceKind::Other, kReplacement);
+    if (const GbkDecoder* decoder = GbkDecoder::Get()) return decoder->Decode(gbk);
+    thread_local IconvConverter fromGbk("UTF-8", kGbkName);
+    if (!fromGbk.IsOpen()) return ValidUtf8(gbk);
+    return fromGbk.ConvertAll(gbk, IconvConverter::Source::Other, kReplacement);
 }
 
 std::string Utf8ToGbk(std::string_view utf8) {
     if (IsAscii(utf8)) return std::string(utf8);
-    thread_local ThreadIconv toGbk(kGbkName, "UTF-8");
-    if (toGbk.get() == kNoIconv) {
+    if (const GbkEncoder* encoder = GbkEncoder::Get()) return encoder->Encode(utf8);
+    thread_local IconvConverter toGbk(kGbkName, "UTF-8");
+    if (!toGbk.IsOpen()) {
         // Without the GBK tables only ASCII survives.
         std::string out;
         size_t pos = 0;
@@ -186,7 +118,7 @@ std::string Utf8ToGbk(std::string_view utf8) {
         }
         return out;
     }
-    return ConvertAll(toGbk.get(), utf8, SourceKind::Utf8, "?");
+    return toGbk.ConvertAll(utf8, IconvConverter::Source::Utf8, "?");
 }
 
 size_t GbkLength(std::string_view utf8) {
@@ -212,9 +144,9 @@ std::optional<std::string> ConvertToUtf8(std::string_view bytes, std::string_vie
         if (bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
         return ValidUtf8(bytes);
     }
-    OwnedIconv cd(iconv_open("UTF-8", mapped ? mapped : lowered.c_str()));
-    if (cd.get() == kNoIconv) return std::nullopt;
-    return ConvertAll(cd.get(), bytes, SourceKind::Other, kReplacement);
+    IconvConverter cd("UTF-8", mapped ? mapped : lowered.c_str());
+    if (!cd.IsOpen()) return std::nullopt;
+    return cd.ConvertAll(bytes, IconvConverter::Source::Other, kReplacement);
 }
 
 std::string_view UntilZero(std::string_view text) {
