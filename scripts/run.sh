@@ -25,7 +25,7 @@ if [ -x "$build/bin/lumo-sim" ]; then
   # Lumo reads instead of the built-in hosts.
   services=${LUMO_SERVICES:-$build/lumo-services.ini}
   rm -f "$services"
-  "$build/bin/lumo-sim" --quiet --services-file "$services" &
+  "$build/bin/lumo-sim" --services-file "$services" &
   sim_pid=$!
   for _ in $(seq 1 100); do
     [ -s "$services" ] && break

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "app/window_code.h"
@@ -12,7 +13,9 @@ class ListModel;
 // of the windows. The GUI implements it on its widgets; tests implement it
 // with a scripted recorder. Every call is made on the GUI thread. Controls are
 // named by their catalogue names (the objectName of each widget), such as
-// "标签_顶部状态" or "编辑框_解析"; texts are UTF-8.
+// "标签_顶部状态" or "编辑框_解析"; texts are UTF-8. A name that more than one
+// window uses carries the window's code and a dot in front:
+// "MAGNETWIN.超级列表框1", "PLAYQUEUE.超级列表框1".
 class FlowUi {
 public:
     virtual ~FlowUi() = default;
@@ -26,6 +29,19 @@ public:
     virtual void SetText(const std::string& control, const std::string& text) = 0;
     // Shows or hides a control.
     virtual void SetVisible(const std::string& control, bool visible) = 0;
+    // Whether a check box is checked. The GUI must answer for its check
+    // boxes; the default knows none.
+    virtual bool IsChecked(const std::string& control) {
+        (void)control;
+        return false;
+    }
+    // The text and background colours (0x00BBGGRR) of a skinned button or
+    // label. The GUI must apply them; the default ignores them.
+    virtual void SetColours(const std::string& control, uint32_t text, uint32_t background) {
+        (void)control;
+        (void)text;
+        (void)background;
+    }
     // Shows image bytes (PNG, JPEG, GIF, BMP) in a picture box; empty bytes
     // clear it.
     virtual void SetImage(const std::string& control, const std::string& bytes) = 0;

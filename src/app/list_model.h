@@ -52,6 +52,11 @@ public:
     // The cell of the selected row; empty when none is selected.
     std::string SelectedCell(int column) const;
 
+    // Asks the view to scroll the row into sight.
+    void ScrollTo(int row) {
+        if (Valid(row)) emit ScrollRequested(row);
+    }
+
 signals:
     void Cleared();
     void RowAppended(int row);
@@ -59,6 +64,7 @@ signals:
     void CellChanged(int row, int column);
     void StateChanged(int row);
     void SelectionChanged(int row);
+    void ScrollRequested(int row);
 
 private:
     struct Row {
