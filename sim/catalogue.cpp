@@ -765,4 +765,12 @@ const MediaFile* Catalogue::MediaOf(const CatalogueFile& file) const {
     return file.media >= 0 && file.media < static_cast<int>(media_.size()) ? &media_[file.media] : nullptr;
 }
 
+Reply TorrentDownload(const Catalogue& catalogue, std::string_view infoHash) {
+    const CatalogueEntry* entry = catalogue.FindByInfoHash(infoHash);
+    if (entry == nullptr || entry->torrent.empty()) return Reply::Error(404);
+    Reply reply = Reply::Shared(entry->torrent, "application/x-bittorrent");
+    reply.With("Content-Disposition", "attachment; filename=\"" + entry->infoHash + ".torrent\"");
+    return reply;
+}
+
 }  // namespace lumo::sim

@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "sim/reply.h"
+
 namespace lumo::sim {
 
 // How a listed torrent fares in Lumo's availability check and resolve.
@@ -175,5 +177,9 @@ private:
 
 // "900 B", "284.6 KB", "512.3 MB", "1.41 GB": sizes the way the sites show them.
 std::string SizeText(uint64_t bytes);
+
+// The .torrent file of an entry as a download (404 for an unknown hash or an
+// entry without a file); the search site and the film site both offer it.
+Reply TorrentDownload(const Catalogue& catalogue, std::string_view infoHash);
 
 }  // namespace lumo::sim

@@ -57,7 +57,7 @@ Reply FilmSite::Handle(const SiteRequest& request) const {
         return reply;
     }
     if (path.rfind("/bt/", 0) == 0 && EndsWith(path, ".html")) return TorrentPage(path.substr(4, path.size() - 9));
-    if (path.rfind("/bt/", 0) == 0 && EndsWith(path, ".torrent")) return TorrentFile(path.substr(4, path.size() - 12));
+    if (path.rfind("/bt/", 0) == 0 && EndsWith(path, ".torrent")) return TorrentDownload(context_.catalogue(), path.substr(4, path.size() - 12));
     if (path == "/") return SearchPage("");
     return Reply::Error(404);
 }
@@ -123,12 +123,5 @@ Reply FilmSite::TorrentPage(const std::string& hash) const {
     return Reply::Utf8Html(html);
 }
 
-Reply FilmSite::TorrentFile(const std::string& hash) const {
-    const CatalogueEntry* entry = context_.catalogue().FindByInfoHash(hash);
-    if (entry == nullptr || entry->torrent.empty()) return Reply::Error(404);
-    Reply reply = Reply::Shared(entry->torrent, "application/x-bittorrent");
-    reply.With("Content-Disposition", "attachment; filename=\"" + entry->infoHash + ".torrent\"");
-    return reply;
-}
 
 }  // namespace lumo::sim

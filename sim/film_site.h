@@ -26,7 +26,6 @@ private:
     Reply SearchPage(const std::string& keyword) const;
     Reply DetailPage(const Film& film) const;
     Reply TorrentPage(const std::string& hash) const;
-    Reply TorrentFile(const std::string& hash) const;
 
     const SimContext& context_;
 };

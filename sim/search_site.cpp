@@ -41,7 +41,7 @@ Reply SearchSite::Handle(const SiteRequest& request) const {
         return reply;
     }
     if (path.rfind("/torrent/", 0) == 0 && EndsWith(path, ".html")) return DetailPage(path.substr(9, path.size() - 14));
-    if (path.rfind("/down/", 0) == 0 && EndsWith(path, ".torrent")) return TorrentFile(path.substr(6, path.size() - 14));
+    if (path.rfind("/down/", 0) == 0 && EndsWith(path, ".torrent")) return TorrentDownload(context_.catalogue(), path.substr(6, path.size() - 14));
     if (path == "/") return Reply::Utf8Html(Head("磁力搜索") + "<p>输入关键字搜索种子。</p>\n</body>\n</html>\n");
     return Reply::Error(404);
 }
@@ -97,12 +97,5 @@ Reply SearchSite::DetailPage(const std::string& hash) const {
     return Reply::Utf8Html(html);
 }
 
-Reply SearchSite::TorrentFile(const std::string& hash) const {
-    const CatalogueEntry* entry = context_.catalogue().FindByInfoHash(hash);
-    if (entry == nullptr || entry->torrent.empty()) return Reply::Error(404);
-    Reply reply = Reply::Shared(entry->torrent, "application/x-bittorrent");
-    reply.With("Content-Disposition", "attachment; filename=\"" + entry->infoHash + ".torrent\"");
-    return reply;
-}
 
 }  // namespace lumo::sim

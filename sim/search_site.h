@@ -24,7 +24,6 @@ public:
 private:
     Reply ResultPage(const std::string& keyword, int page) const;
     Reply DetailPage(const std::string& hash) const;
-    Reply TorrentFile(const std::string& hash) const;
 
     const SimContext& context_;
 };
