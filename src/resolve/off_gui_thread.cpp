@@ -1,0 +1,30 @@
+#include "resolve/off_gui_thread.h"
+
+#include <QEventLoop>
+
+#include <memory>
+#include <utility>
+
+#include "resolve/gui_channel.h"
+#include "resolve/worker_threads.h"
+
+namespace lumo::resolve {
+
+std::optional<std::string> RunOffGuiThread(std::function<std::string()> work) {
+    QEventLoop loop;
+    const std::shared_ptr<GuiChannel> channel = GuiChannel::Open(&loop);
+    auto result = std::make_shared<std::optional<std::string>>();
+    const bool started = WorkerThreads::Start([work = std::move(work), channel, result, &loop] {
+        std::string value = work();
+        // The closure runs only while the loop (its target) still exists.
+        channel->Post([value = std::move(value), result, &loop]() mutable {
+            *result = std::move(value);
+            loop.quit();
+        });
+    });
+    if (started) loop.exec();
+    channel->Close();
+    return *result;
+}
+
+}  // namespace lumo::resolve
