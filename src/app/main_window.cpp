@@ -271,6 +271,9 @@ bool MainWindow::ConfirmExit(ExitForm form) {
 
 void MainWindow::EndByCloseButton() {
     state_.player.Close();
+    // The engine lets go of the video window before any window is destroyed:
+    // its video output would otherwise work on a window that is already gone.
+    state_.player.Destroy();
     for (WindowCode code : {WindowCode::MAGNETWIN, WindowCode::LOGIN, WindowCode::URLINPUT, WindowCode::OPENMENU,
                             WindowCode::SUBTITLE, WindowCode::PLAYQUEUE}) {
         delete LoadedWindow(code);
