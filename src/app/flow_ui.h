@@ -42,6 +42,18 @@ public:
         (void)text;
         (void)background;
     }
+    // Enables or disables a button or edit box. The GUI must apply it; the
+    // default ignores it.
+    virtual void SetEnabled(const std::string& control, bool enabled) {
+        (void)control;
+        (void)enabled;
+    }
+    // Navigates an embedded web-browser control, such as "互联网浏览器个人中心".
+    // The GUI must apply it; the default ignores it.
+    virtual void NavigateBrowser(const std::string& control, const std::string& address) {
+        (void)control;
+        (void)address;
+    }
     // Shows image bytes (PNG, JPEG, GIF, BMP) in a picture box; empty bytes
     // clear it.
     virtual void SetImage(const std::string& control, const std::string& bytes) = 0;
