@@ -32,7 +32,7 @@
 #include "resolve/availability_check.h"
 #include "resolve/resolution.h"
 #include "resolve/ui_names.h"
-#include "resolve/worker_threads.h"
+#include "app/worker_threads.h"
 #include "sim/simulator.h"
 
 namespace {
@@ -237,7 +237,7 @@ int main(int argc, char** argv) {
 
     // 3: resolve latency. The files are in the queue already, so the end of
     // a resolve is the open call plus a mark move, with no history write.
-    resolve::WorkerThreads::WaitIdle(std::chrono::seconds(30));
+    lumo::app::WorkerThreads::WaitIdle(std::chrono::seconds(30));
     struct Case {
         const char* name;
         const sim::CatalogueEntry* entry;
@@ -284,7 +284,7 @@ int main(int argc, char** argv) {
     std::printf("  one bare length probe     %8.2f ms   (line 9 - line 1) / 8 probes = %.2f ms\n", Median(probes),
                 (medians["line 9"] - medians["line 1"]) / 8);
 
-    resolve::WorkerThreads::WaitIdle(std::chrono::seconds(30));
+    lumo::app::WorkerThreads::WaitIdle(std::chrono::seconds(30));
     simulator.Stop();
     std::filesystem::remove_all(home);
     return finished ? 0 : 1;

@@ -32,7 +32,7 @@
 #include "resolve/availability_checker.h"
 #include "resolve/resolve_endpoints.h"
 #include "resolve/ui_names.h"
-#include "resolve/worker_threads.h"
+#include "app/worker_threads.h"
 #include "sim/catalogue.h"
 #include "sim/simulator.h"
 #include "sources/json_search_answer.h"
@@ -291,7 +291,7 @@ int main(int argc, char** argv) {
         SearchLatency(simulator, flows, ui, sources::kTorrentSiteItem, "engine 2 (torrent site)", runs);
         SearchLatency(simulator, flows, ui, sources::kJsonEngineItem, "engine 1 (JSON interface)", runs);
         ui.Rows().Clear();
-        resolve::WorkerThreads::WaitIdle(std::chrono::seconds(10));
+        lumo::app::WorkerThreads::WaitIdle(std::chrono::seconds(10));
     }
 
     std::printf("parsing cost of one 200-result page:\n");

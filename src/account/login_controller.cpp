@@ -5,8 +5,8 @@
 #include <utility>
 
 #include "account/login_names.h"
-#include "remote/flow_worker.h"
-#include "remote/gui_post.h"
+#include "app/worker_threads.h"
+#include "app/gui_channel.h"
 #include "remote/remote_address_list.h"
 #include "store/ini_file.h"
 #include "store/settings_keys.h"
@@ -20,7 +20,7 @@ LoginController::LoginController(app::AppState& state, app::FlowUi& ui, remote::
       ui_(ui),
       hosts_(std::move(hosts)),
       configIni_(std::move(configIni)),
-      post_(remote::GuiPost::Open(this)) {}
+      post_(app::GuiChannel::Open(this)) {}
 
 LoginController::~LoginController() {
     CancelLogin();
@@ -68,7 +68,7 @@ void LoginController::StartLogin() {
     const std::string forumHost = state_.RemoteAddress(remote::kForumHostKey);
     const int timeout = timeoutSeconds_;
     auto post = post_;
-    const bool started = remote::FlowWorker::Start([this, post, serial, cancelled, forumHost, account, password,
+    const bool started = app::WorkerThreads::Start([this, post, serial, cancelled, forumHost, account, password,
                                                     timeout] {
         const LoginOutcome outcome = LoginRequest(forumHost, account, password, cancelled.get(), timeout);
         if (cancelled->load()) return;

@@ -12,11 +12,8 @@
 #include "account/login_request.h"
 #include "app/app_state.h"
 #include "app/flow_ui.h"
+#include "app/gui_channel.h"
 #include "remote/service_hosts.h"
-
-namespace lumo::remote {
-class GuiPost;
-}
 
 namespace lumo::account {
 
@@ -85,7 +82,7 @@ private:
     app::FlowUi& ui_;
     remote::ServiceHosts hosts_;
     std::filesystem::path configIni_;
-    std::shared_ptr<remote::GuiPost> post_;
+    std::shared_ptr<app::GuiChannel> post_;
     std::function<void()> leaveFullscreen_;
     int timeoutSeconds_ = 60;
     uint64_t serial_ = 0;

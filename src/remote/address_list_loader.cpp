@@ -6,8 +6,8 @@
 #include <utility>
 
 #include "net/http_request.h"
-#include "remote/flow_worker.h"
-#include "remote/gui_post.h"
+#include "app/worker_threads.h"
+#include "app/gui_channel.h"
 #include "remote/remote_address_list.h"
 
 namespace lumo::remote {
@@ -26,7 +26,7 @@ bool IsCompleteSuccess(const net::HttpResult& result) {
 }  // namespace
 
 AddressListLoader::AddressListLoader(app::AppState& state, app::FlowUi& ui, ServiceHosts hosts, QObject* parent)
-    : QObject(parent), state_(state), ui_(ui), hosts_(std::move(hosts)), post_(GuiPost::Open(this)) {}
+    : QObject(parent), state_(state), ui_(ui), hosts_(std::move(hosts)), post_(app::GuiChannel::Open(this)) {}
 
 AddressListLoader::~AddressListLoader() { post_->Close(); }
 
@@ -45,7 +45,7 @@ void AddressListLoader::StartAttempt() {
     args.url = RemoteAddressList::Address(hosts_.WebsiteHost());
     args.timeoutSeconds = timeoutSeconds_;
     auto post = post_;
-    const bool started = FlowWorker::Start([this, post, serial, args] {
+    const bool started = app::WorkerThreads::Start([this, post, serial, args] {
         const net::HttpResult result = net::HttpRequest(args);
         Attempt attempt;
         attempt.ok = IsCompleteSuccess(result) && !result.pageText.empty();

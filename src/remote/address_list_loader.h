@@ -11,11 +11,10 @@
 
 #include "app/app_state.h"
 #include "app/flow_ui.h"
+#include "app/gui_channel.h"
 #include "remote/service_hosts.h"
 
 namespace lumo::remote {
-
-class GuiPost;
 
 // What starts once the address list has been read. Each runs on the GUI
 // thread and is expected to put its own network work on a worker.
@@ -87,7 +86,7 @@ private:
     app::FlowUi& ui_;
     ServiceHosts hosts_;
     AddressListHooks hooks_;
-    std::shared_ptr<GuiPost> post_;
+    std::shared_ptr<app::GuiChannel> post_;
     std::chrono::milliseconds retryPause_ = kRetryPause;
     std::chrono::milliseconds noticeDelay_ = kNoticeDelay;
     int timeoutSeconds_ = 0;  // HttpRequest's own default

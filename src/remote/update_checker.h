@@ -8,11 +8,10 @@
 
 #include "app/app_state.h"
 #include "app/flow_ui.h"
+#include "app/gui_channel.h"
 #include "remote/service_hosts.h"
 
 namespace lumo::remote {
-
-class GuiPost;
 
 // Reads the update page once the address list is in and acts on what it
 // says about this release: "1" a newer release (the user may go and fetch
@@ -62,7 +61,7 @@ private:
     app::AppState& state_;
     app::FlowUi& ui_;
     ServiceHosts hosts_;
-    std::shared_ptr<GuiPost> post_;
+    std::shared_ptr<app::GuiChannel> post_;
     int timeoutSeconds_ = 60;
     Phase phase_ = Phase::Idle;
     int failures_ = 0;

@@ -6,7 +6,7 @@
 #include <utility>
 
 #include "resolve/availability_check.h"
-#include "resolve/worker_threads.h"
+#include "app/worker_threads.h"
 
 namespace lumo::resolve {
 
@@ -14,7 +14,7 @@ using app::AvailabilityState;
 using app::ListModel;
 
 AvailabilityChecker::AvailabilityChecker(const ResolveEndpoints& endpoints, QObject* parent)
-    : QObject(parent), endpoints_(endpoints), channel_(GuiChannel::Open(this)) {}
+    : QObject(parent), endpoints_(endpoints), channel_(app::GuiChannel::Open(this)) {}
 
 AvailabilityChecker::~AvailabilityChecker() {
     channel_->Close();
@@ -72,11 +72,11 @@ void AvailabilityChecker::StartNextRow(uint64_t sequenceId) {
     const CheckEndpoints endpoints = endpoints_.ForChecks();
     const CheckedList kind = sequence.kind;
     const std::shared_ptr<std::atomic<bool>> cancelled = sequence.cancelled;
-    const std::shared_ptr<GuiChannel> channel = channel_;
+    const std::shared_ptr<app::GuiChannel> channel = channel_;
 
     // The worker keeps only values and the channel; the closures it posts
     // run on this object's thread and find the list again by sequence id.
-    const bool started = WorkerThreads::Start([this, sequenceId, row, cell, endpoints, kind, cancelled, channel] {
+    const bool started = app::WorkerThreads::Start([this, sequenceId, row, cell, endpoints, kind, cancelled, channel] {
         CheckReport report;
         report.cancelled = [cancelled] { return cancelled->load(); };
         report.writeCell = [&](int column, std::string text) {

@@ -13,7 +13,7 @@
 
 #include "app/list_model.h"
 #include "resolve/checked_list.h"
-#include "resolve/gui_channel.h"
+#include "app/gui_channel.h"
 #include "resolve/resolve_endpoints.h"
 
 namespace lumo::resolve {
@@ -70,7 +70,7 @@ private:
     void Forget(const app::ListModel* list);
 
     const ResolveEndpoints& endpoints_;
-    std::shared_ptr<GuiChannel> channel_;
+    std::shared_ptr<app::GuiChannel> channel_;
     std::map<uint64_t, Sequence> sequences_;
     struct Watch {
         QMetaObject::Connection cleared;

@@ -9,7 +9,7 @@
 #include "app/list_model.h"
 #include "resolve/cache_path.h"
 #include "resolve/ui_names.h"
-#include "resolve/worker_threads.h"
+#include "app/worker_threads.h"
 #include "store/data_directory.h"
 #include "store/history.h"
 #include "store/ini_file.h"
@@ -36,7 +36,7 @@ std::string TrimSpaces(const std::string& text) {
 }  // namespace
 
 Resolver::Resolver(app::AppState& state, app::FlowUi& ui, const ResolveEndpoints& endpoints, QObject* parent)
-    : QObject(parent), state_(state), ui_(ui), endpoints_(endpoints), channel_(GuiChannel::Open(this)) {}
+    : QObject(parent), state_(state), ui_(ui), endpoints_(endpoints), channel_(app::GuiChannel::Open(this)) {}
 
 Resolver::~Resolver() {
     channel_->Close();
@@ -60,8 +60,8 @@ void Resolver::StartResolve() {
     ui_.SetText(kTopStatus, "正在获取播放地址...");
 
     const std::shared_ptr<std::atomic<bool>> cancelled = cancelled_;
-    const std::shared_ptr<GuiChannel> channel = channel_;
-    QThread* worker = WorkerThreads::StartQThread([this, serial, request, job, cancelled, channel] {
+    const std::shared_ptr<app::GuiChannel> channel = channel_;
+    QThread* worker = app::WorkerThreads::StartQThread([this, serial, request, job, cancelled, channel] {
         const ResolveOutcome outcome = FindPlayAddress(job, [cancelled] { return cancelled->load(); });
         if (outcome.end == ResolveEnd::Cancelled) return;
         channel->Post([this, serial, request, outcome] { Finish(serial, request, outcome); });

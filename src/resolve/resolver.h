@@ -9,7 +9,7 @@
 
 #include "app/app_state.h"
 #include "app/flow_ui.h"
-#include "resolve/gui_channel.h"
+#include "app/gui_channel.h"
 #include "resolve/play_address.h"
 #include "resolve/resolve_endpoints.h"
 
@@ -66,7 +66,7 @@ private:
     app::AppState& state_;
     app::FlowUi& ui_;
     const ResolveEndpoints& endpoints_;
-    std::shared_ptr<GuiChannel> channel_;
+    std::shared_ptr<app::GuiChannel> channel_;
     uint64_t serial_ = 0;
     std::shared_ptr<std::atomic<bool>> cancelled_;
     bool resolving_ = false;

@@ -6,7 +6,7 @@
 #include "net/inet_request.h"
 #include "resolve/checked_list.h"
 #include "resolve/ui_names.h"
-#include "resolve/worker_threads.h"
+#include "app/worker_threads.h"
 #include "sources/source_names.h"
 
 namespace lumo::sources {
@@ -18,7 +18,7 @@ FilmSite::FilmSite(app::AppState& state, app::FlowUi& ui, resolve::AvailabilityC
       ui_(ui),
       checker_(checker),
       hosts_(std::move(hosts)),
-      channel_(resolve::GuiChannel::Open(this)) {}
+      channel_(app::GuiChannel::Open(this)) {}
 
 FilmSite::~FilmSite() { channel_->Close(); }
 
@@ -29,8 +29,8 @@ void FilmSite::SearchFilms() {
 
     const std::string host = hosts_.FilmSiteHost();
     const std::string address = FilmSearchAddress(host, ui_.Text(kFilmSearchBox));
-    const std::shared_ptr<resolve::GuiChannel> channel = channel_;
-    const bool started = resolve::WorkerThreads::Start([this, serial, host, address, channel] {
+    const std::shared_ptr<app::GuiChannel> channel = channel_;
+    const bool started = app::WorkerThreads::Start([this, serial, host, address, channel] {
         std::vector<FilmListing> films = ParseFilmSearchPage(net::HttpRequest(address), host);
         channel->Post([this, serial, films = std::move(films)]() mutable { ListFilms(serial, std::move(films)); });
     });
@@ -63,8 +63,8 @@ void FilmSite::ShowFilmDetails(const std::string& detailAddress) {
     if (app::ListModel* list = ui_.List(resolve::kFilmSourceList)) list->Clear();
 
     const std::string host = hosts_.FilmSiteHost();
-    const std::shared_ptr<resolve::GuiChannel> channel = channel_;
-    const bool started = resolve::WorkerThreads::Start([this, serial, detailAddress, host, channel] {
+    const std::shared_ptr<app::GuiChannel> channel = channel_;
+    const bool started = app::WorkerThreads::Start([this, serial, detailAddress, host, channel] {
         Shown shown;
         shown.details = ParseFilmDetails(net::HttpRequest(detailAddress), host);
         if (!shown.details.posterAddress.empty()) shown.poster = net::InetRequest(shown.details.posterAddress);

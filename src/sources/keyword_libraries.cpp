@@ -4,7 +4,7 @@
 
 #include "net/http_request.h"
 #include "net/inet_request.h"
-#include "resolve/worker_threads.h"
+#include "app/worker_threads.h"
 #include "sources/resource_pages.h"
 #include "sources/source_names.h"
 #include "text/charset.h"
@@ -23,7 +23,7 @@ const char* ListOf(KeywordLibraries::Library library) {
 
 KeywordLibraries::KeywordLibraries(app::AppState& state, app::FlowUi& ui, SearchController& search,
                                    QObject* parent)
-    : QObject(parent), state_(state), ui_(ui), search_(search), channel_(resolve::GuiChannel::Open(this)) {}
+    : QObject(parent), state_(state), ui_(ui), search_(search), channel_(app::GuiChannel::Open(this)) {}
 
 KeywordLibraries::~KeywordLibraries() { channel_->Close(); }
 
@@ -44,8 +44,8 @@ void KeywordLibraries::Load(Library library) {
     const uint64_t serial = ++LoadsOf(library).started;
     const std::string address =
         state_.RemoteAddress(library == Library::Code ? kCodeLibraryKey : kKeywordLibraryKey);
-    const std::shared_ptr<resolve::GuiChannel> channel = channel_;
-    const bool started = resolve::WorkerThreads::Start([this, library, serial, address, channel] {
+    const std::shared_ptr<app::GuiChannel> channel = channel_;
+    const bool started = app::WorkerThreads::Start([this, library, serial, address, channel] {
         std::vector<std::string> entries;
         if (library == Library::Code) {
             entries = ParseCodeLibrary(net::HttpRequest(address));

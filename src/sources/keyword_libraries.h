@@ -9,7 +9,7 @@
 
 #include "app/app_state.h"
 #include "app/flow_ui.h"
-#include "resolve/gui_channel.h"
+#include "app/gui_channel.h"
 #include "sources/search_controller.h"
 
 namespace lumo::sources {
@@ -72,7 +72,7 @@ private:
     app::AppState& state_;
     app::FlowUi& ui_;
     SearchController& search_;
-    std::shared_ptr<resolve::GuiChannel> channel_;
+    std::shared_ptr<app::GuiChannel> channel_;
     Loads code_;
     Loads keyword_;
 };

@@ -5,7 +5,7 @@
 #include "net/http_request.h"
 #include "resolve/checked_list.h"
 #include "resolve/ui_names.h"
-#include "resolve/worker_threads.h"
+#include "app/worker_threads.h"
 #include "sources/source_names.h"
 
 namespace lumo::sources {
@@ -32,7 +32,7 @@ ResourceLists::ResourceLists(app::AppState& state, app::FlowUi& ui, resolve::Ava
       ui_(ui),
       checker_(checker),
       hosts_(std::move(hosts)),
-      channel_(resolve::GuiChannel::Open(this)) {}
+      channel_(app::GuiChannel::Open(this)) {}
 
 ResourceLists::~ResourceLists() { channel_->Close(); }
 
@@ -43,8 +43,8 @@ void ResourceLists::LoadSharedResourcePage(const std::string& page) {
     if (app::ListModel* list = ui_.List(resolve::kResourceList)) list->Clear();
 
     const std::string address = SharedResourceAddress(state_.RemoteAddress(kSiteKey), page);
-    const std::shared_ptr<resolve::GuiChannel> channel = channel_;
-    const bool started = resolve::WorkerThreads::Start([this, serial, address, channel] {
+    const std::shared_ptr<app::GuiChannel> channel = channel_;
+    const bool started = app::WorkerThreads::Start([this, serial, address, channel] {
         std::vector<ResourceEntry> entries = ParseSharedResourcePage(net::HttpRequest(address));
         channel->Post([this, serial, entries = std::move(entries)]() mutable {
             ListSharedPage(serial, std::move(entries));
@@ -107,8 +107,8 @@ void ResourceLists::LoadExtraResourceList() {
     ui_.SetText(resolve::kBottomStatus, "正在获取中请稍后...");
 
     const std::string address = ExtraResourceAddress(hosts_.ExtraListHost());
-    const std::shared_ptr<resolve::GuiChannel> channel = channel_;
-    const bool started = resolve::WorkerThreads::Start([this, serial, address, channel] {
+    const std::shared_ptr<app::GuiChannel> channel = channel_;
+    const bool started = app::WorkerThreads::Start([this, serial, address, channel] {
         std::vector<ResourceEntry> entries = ParseExtraResourceList(net::HttpRequest(address));
         channel->Post(
             [this, serial, entries = std::move(entries)]() mutable { ListExtra(serial, std::move(entries)); });

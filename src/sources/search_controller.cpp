@@ -4,7 +4,7 @@
 
 #include "resolve/checked_list.h"
 #include "resolve/ui_names.h"
-#include "resolve/worker_threads.h"
+#include "app/worker_threads.h"
 #include "sources/json_search_answer.h"
 #include "sources/source_names.h"
 #include "sources/torrent_site_page.h"
@@ -17,7 +17,7 @@ SearchController::SearchController(app::FlowUi& ui, resolve::AvailabilityChecker
       ui_(ui),
       checker_(checker),
       hosts_(std::move(hosts)),
-      channel_(resolve::GuiChannel::Open(this)) {}
+      channel_(app::GuiChannel::Open(this)) {}
 
 SearchController::~SearchController() { channel_->Close(); }
 
@@ -69,8 +69,8 @@ void SearchController::RunEngine(Engine engine) {
     const int page = searchPage_;
     const std::string host = engine == Engine::TorrentSite ? hosts_.SearchSiteHost() : hosts_.JsonSearchHost();
     const std::string timestamp = engine == Engine::JsonApi ? SearchTimestamp() : std::string();
-    const std::shared_ptr<resolve::GuiChannel> channel = channel_;
-    const bool started = resolve::WorkerThreads::Start([this, serial, engine, keyword, page, host, timestamp, channel] {
+    const std::shared_ptr<app::GuiChannel> channel = channel_;
+    const bool started = app::WorkerThreads::Start([this, serial, engine, keyword, page, host, timestamp, channel] {
         SearchOutcome outcome = engine == Engine::TorrentSite ? SearchTorrentSite(host, keyword, page)
                                                               : SearchJsonApi(host, keyword, page, timestamp);
         channel->Post([this, serial, engine, keyword, outcome = std::move(outcome)]() mutable {

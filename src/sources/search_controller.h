@@ -9,7 +9,7 @@
 #include "app/flow_ui.h"
 #include "remote/service_hosts.h"
 #include "resolve/availability_checker.h"
-#include "resolve/gui_channel.h"
+#include "app/gui_channel.h"
 #include "sources/search_result.h"
 
 namespace lumo::sources {
@@ -59,7 +59,7 @@ private:
     app::FlowUi& ui_;
     resolve::AvailabilityChecker& checker_;
     const remote::ServiceHosts hosts_;
-    std::shared_ptr<resolve::GuiChannel> channel_;
+    std::shared_ptr<app::GuiChannel> channel_;
     int searchPage_ = 1;
     uint64_t serial_ = 0;
 };

@@ -239,7 +239,7 @@ TEST_F(LoginTest, ClosingTheWindowMidwayLeavesNoTrace) {
     const size_t atClose = ui.log.size();
 
     ASSERT_TRUE(sim.WaitIdle(3s));
-    ASSERT_TRUE(remote::FlowWorker::WaitIdle(5s));
+    ASSERT_TRUE(app::WorkerThreads::WaitIdle(5s));
     RunEventsFor(100ms);
     EXPECT_EQ(ui.log.size(), atClose) << ui.log.back();
     EXPECT_TRUE(ui.messages.empty());
@@ -258,7 +258,7 @@ TEST_F(LoginTest, AWindowGoneByAnotherRoadDropsTheResultToo) {
     ui.CloseWindow(app::WindowCode::LOGIN);  // e.g. the main window's close button
     const size_t atClose = ui.log.size();
     ASSERT_TRUE(sim.WaitIdle(3s));
-    ASSERT_TRUE(remote::FlowWorker::WaitIdle(5s));
+    ASSERT_TRUE(app::WorkerThreads::WaitIdle(5s));
     RunEventsFor(100ms);
     EXPECT_EQ(ui.log.size(), atClose);
     EXPECT_EQ(state.loggedIn, 0);
@@ -275,7 +275,7 @@ TEST_F(LoginTest, ASecondLoginOwnsTheWindow) {
     EXPECT_TRUE(controller->PasswordKeyDown(13));
     ASSERT_TRUE(WaitFor([&] { return finished == 1; }));
     ASSERT_TRUE(sim.WaitIdle(3s));
-    ASSERT_TRUE(remote::FlowWorker::WaitIdle(5s));
+    ASSERT_TRUE(app::WorkerThreads::WaitIdle(5s));
     RunEventsFor(100ms);
     EXPECT_EQ(finished, 1);
     EXPECT_TRUE(lastResult);

@@ -203,7 +203,7 @@ TEST_F(AddressListTest, ALoaderDestroyedWhileReadingChangesNothingLater) {
     ASSERT_TRUE(loader->LoadRemoteAddresses());
     loader.reset();
     ASSERT_TRUE(sim.WaitIdle(3s));
-    ASSERT_TRUE(FlowWorker::WaitIdle(5s));
+    ASSERT_TRUE(app::WorkerThreads::WaitIdle(5s));
     RunEventsFor(100ms);
     EXPECT_TRUE(ui.log.empty());
     EXPECT_EQ(state.RemoteAddress(kForumHostKey), "kept");

@@ -5,7 +5,7 @@
 #include <chrono>
 
 #include "app/app_state.h"
-#include "remote/flow_worker.h"
+#include "app/worker_threads.h"
 #include "remote/scripted_flow_ui.h"
 #include "remote/service_hosts.h"
 #include "sim/sim_test_support.h"
@@ -28,7 +28,7 @@ protected:
     void TearDown() override {
         // Workers hold no pointer into the fixture, but a test should not
         // leave one running into the next.
-        EXPECT_TRUE(remote::FlowWorker::WaitIdle(std::chrono::seconds(20)));
+        EXPECT_TRUE(app::WorkerThreads::WaitIdle(std::chrono::seconds(20)));
         QCoreApplication::processEvents();
     }
 

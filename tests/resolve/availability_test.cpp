@@ -237,7 +237,7 @@ TEST_F(AvailabilityTest, ARefilledListGetsNothingFromItsOldChecks) {
     EXPECT_EQ(list.State(1), AvailabilityState::NotPlayable);
 
     // Let the delayed answer arrive and its worker end.
-    ASSERT_TRUE(WorkerThreads::WaitIdle(std::chrono::seconds(10)));
+    ASSERT_TRUE(app::WorkerThreads::WaitIdle(std::chrono::seconds(10)));
     sim_->WaitIdle();
     RunEventsFor(std::chrono::milliseconds(100));
     EXPECT_EQ(list.State(0), AvailabilityState::NotPlayable);
@@ -272,7 +272,7 @@ TEST_F(AvailabilityTest, ChecksOutliveTheirListAndTheChecker) {
     RunEventsFor(std::chrono::milliseconds(200));
     resolution_.reset();  // and so does the checker
 
-    ASSERT_TRUE(WorkerThreads::WaitIdle(std::chrono::seconds(10)));
+    ASSERT_TRUE(app::WorkerThreads::WaitIdle(std::chrono::seconds(10)));
     RunEventsFor(std::chrono::milliseconds(100));
     EXPECT_EQ(resource.State(0), AvailabilityState::Checking);
     EXPECT_EQ(resource.Cell(0, 6), "");

@@ -277,7 +277,7 @@ TEST_F(FlowsTest, ParseMagnetInputTakesLinksAndHashes) {
     EXPECT_EQ(Magnet().ListedInfoHash(), lower);
     ASSERT_TRUE(WaitUntil([&] { return AllFinal(files); }));
     EXPECT_EQ(files.State(0), AvailabilityState::Playable);
-    ASSERT_TRUE(WorkerThreads::WaitIdle(std::chrono::seconds(10)));
+    ASSERT_TRUE(app::WorkerThreads::WaitIdle(std::chrono::seconds(10)));
     RunEventsFor(std::chrono::milliseconds(50));
     EXPECT_EQ(files.RowCount(), 1);
     EXPECT_EQ(files.State(0), AvailabilityState::Playable);

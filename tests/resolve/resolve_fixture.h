@@ -25,7 +25,7 @@
 #include "remote/service_hosts.h"
 #include "resolve/resolution.h"
 #include "resolve/ui_names.h"
-#include "resolve/worker_threads.h"
+#include "app/worker_threads.h"
 #include "sim/catalogue.h"
 #include "sim/fault.h"
 #include "sim/simulator.h"
@@ -228,7 +228,7 @@ protected:
         ASSERT_TRUE(sim_->Start(&error)) << error;
     }
     static void TearDownTestSuite() {
-        WorkerThreads::WaitIdle(std::chrono::seconds(30));
+        app::WorkerThreads::WaitIdle(std::chrono::seconds(30));
         delete sim_;
         sim_ = nullptr;
     }
@@ -252,7 +252,7 @@ protected:
 
     void TearDown() override {
         resolution_.reset();
-        EXPECT_TRUE(WorkerThreads::WaitIdle(std::chrono::seconds(30)));
+        EXPECT_TRUE(app::WorkerThreads::WaitIdle(std::chrono::seconds(30)));
         sim_->WaitIdle();
         ui_.reset();
         state_.reset();

@@ -203,7 +203,7 @@ TEST_F(ResolverTest, ANewerResolveLeavesTheOlderOneNoSay) {
     const size_t messagesAfterNewer = ui_->messages.size();
     const size_t logAfterNewer = ui_->log.size();
 
-    ASSERT_TRUE(WorkerThreads::WaitIdle(std::chrono::seconds(10)));
+    ASSERT_TRUE(app::WorkerThreads::WaitIdle(std::chrono::seconds(10)));
     sim_->WaitIdle();
     RunEventsFor(std::chrono::milliseconds(100));
 
@@ -235,7 +235,7 @@ TEST_F(ResolverTest, AnAbandonedHostSearchStopsAndStaysSilent) {
 
     SetCurrent(Feature());
     ASSERT_EQ(ResolveNow(), ResolveEnd::Found);
-    ASSERT_TRUE(WorkerThreads::WaitIdle(std::chrono::seconds(10)));
+    ASSERT_TRUE(app::WorkerThreads::WaitIdle(std::chrono::seconds(10)));
     sim_->WaitIdle();
     RunEventsFor(std::chrono::milliseconds(100));
 
@@ -256,7 +256,7 @@ TEST_F(ResolverTest, AResolverGoneMidwayChangesNothing) {
     ASSERT_TRUE(WaitUntil([] { return Requests(Service::Offline) >= 1; }));
     resolution_.reset();
 
-    ASSERT_TRUE(WorkerThreads::WaitIdle(std::chrono::seconds(10)));
+    ASSERT_TRUE(app::WorkerThreads::WaitIdle(std::chrono::seconds(10)));
     RunEventsFor(std::chrono::milliseconds(100));
     EXPECT_EQ(engine_.Log(), "");
     EXPECT_EQ(List(kPlayQueueList).RowCount(), 0);

@@ -137,7 +137,7 @@ TEST_F(FilmFlow, FilmClickedLastOwnsTheDetailsView) {
     Click(kFilmSearchList, DetailAddress(second));
     ASSERT_TRUE(WaitFor([&] { return shown_ == 1; }));
     ASSERT_TRUE(sim_->WaitIdle(5s));
-    ASSERT_TRUE(resolve::WorkerThreads::WaitIdle(15s));
+    ASSERT_TRUE(app::WorkerThreads::WaitIdle(15s));
     RunEventsFor(100ms);
     EXPECT_EQ(shown_, 1);
     EXPECT_EQ(ui_.Text(kFilmTitleLabel), "片名: " + second.chineseTitle + " " + second.englishTitle);

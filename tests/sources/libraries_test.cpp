@@ -37,7 +37,7 @@ protected:
     }
     void SettleAll() {
         ASSERT_TRUE(sim_->WaitIdle(5s));
-        ASSERT_TRUE(resolve::WorkerThreads::WaitIdle(15s));
+        ASSERT_TRUE(app::WorkerThreads::WaitIdle(15s));
         RunEventsFor(100ms);
     }
 

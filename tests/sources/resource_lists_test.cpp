@@ -203,7 +203,7 @@ TEST_F(ResourceFlow, LaterPageOwnsTheList) {
     Resources().LoadSharedResourcePage("3");
     WaitShared(1);
     ASSERT_TRUE(sim_->WaitIdle(5s));
-    ASSERT_TRUE(resolve::WorkerThreads::WaitIdle(20s));
+    ASSERT_TRUE(app::WorkerThreads::WaitIdle(20s));
     RunEventsFor(100ms);
     EXPECT_EQ(sharedListed_, 1);
     ASSERT_EQ(Shared().RowCount(), kPageSize);

@@ -158,7 +158,7 @@ TEST_F(SearchFlow, PagingGoesForwardWithoutLimitAndStopsAtPageOne) {
     EXPECT_EQ(ui_.Text(resolve::kTopStatus), "找不到关于 Birds 的内容");
     // Pages 3 to 5 were asked for too, and overtaken: they list nothing.
     ASSERT_TRUE(sim_->WaitIdle(5s));
-    ASSERT_TRUE(resolve::WorkerThreads::WaitIdle(10s));
+    ASSERT_TRUE(app::WorkerThreads::WaitIdle(10s));
     RunEventsFor(50ms);
     EXPECT_EQ(listed_, 3);
     std::set<std::string> asked;
@@ -215,7 +215,7 @@ TEST_F(SearchFlow, LaterSearchOwnsTheListWhileAnEarlierOneIsStillRunning) {
 
     // The first answer arrives later and changes nothing.
     ASSERT_TRUE(sim_->WaitIdle(5s));
-    ASSERT_TRUE(resolve::WorkerThreads::WaitIdle(10s));
+    ASSERT_TRUE(app::WorkerThreads::WaitIdle(10s));
     RunEventsFor(100ms);
     EXPECT_EQ(listed_, 1);
     EXPECT_EQ(Keys(), summer);

@@ -18,7 +18,7 @@
 #include "remote/service_hosts.h"
 #include "resolve/availability_checker.h"
 #include "resolve/resolve_endpoints.h"
-#include "resolve/worker_threads.h"
+#include "app/worker_threads.h"
 #include "sim/catalogue.h"
 #include "sim/simulator.h"
 #include "sim/sim_test_support.h"
@@ -95,7 +95,7 @@ protected:
         sources_.reset();
         checker_.reset();
         // Workers end on their own; let them, while the services still answer.
-        EXPECT_TRUE(resolve::WorkerThreads::WaitIdle(20s));
+        EXPECT_TRUE(app::WorkerThreads::WaitIdle(20s));
         if (sim_) sim_->Stop();
         std::error_code ignored;
         if (!home_.empty()) std::filesystem::remove_all(home_, ignored);

@@ -1,8 +1,8 @@
-#include "resolve/gui_channel.h"
+#include "app/gui_channel.h"
 
 #include <utility>
 
-namespace lumo::resolve {
+namespace lumo::app {
 
 std::shared_ptr<GuiChannel> GuiChannel::Open(QObject* target) { return std::make_shared<GuiChannel>(target); }
 
@@ -24,4 +24,4 @@ bool GuiChannel::IsOpen() const {
     return target_ != nullptr;
 }
 
-}  // namespace lumo::resolve
+}  // namespace lumo::app

@@ -5,10 +5,10 @@
 #include <chrono>
 #include <functional>
 
-namespace lumo::resolve {
+namespace lumo::app {
 
-// The network workers of the resolve flows: one thread per job, never
-// joined, so a request hung on a dead service holds up neither the GUI nor
+// The network workers of the flows (checks, resolves, searches, lists, login,
+// address list, update check): one thread per job, never joined, so a request hung on a dead service holds up neither the GUI nor
 // the exit. Jobs reach the GUI only through a GuiChannel. The count of
 // running jobs lets tests and benchmarks wait until every worker is done.
 class WorkerThreads {
@@ -26,4 +26,4 @@ public:
     static bool WaitIdle(std::chrono::milliseconds timeout);
 };
 
-}  // namespace lumo::resolve
+}  // namespace lumo::app

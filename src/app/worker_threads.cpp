@@ -1,4 +1,4 @@
-#include "resolve/worker_threads.h"
+#include "app/worker_threads.h"
 
 #include <condition_variable>
 #include <mutex>
@@ -6,7 +6,7 @@
 #include <thread>
 #include <utility>
 
-namespace lumo::resolve {
+namespace lumo::app {
 namespace {
 
 // Never destroyed: a worker may still end after the statics of the process
@@ -81,4 +81,4 @@ bool WorkerThreads::WaitIdle(std::chrono::milliseconds timeout) {
     return census.idle.wait_for(hold, timeout, [&] { return census.running == 0; });
 }
 
-}  // namespace lumo::resolve
+}  // namespace lumo::app
