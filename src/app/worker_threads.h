@@ -7,10 +7,11 @@
 
 namespace lumo::app {
 
-// The network workers of the flows (checks, resolves, searches, lists, login,
-// address list, update check): one thread per job, never joined, so a request hung on a dead service holds up neither the GUI nor
-// the exit. Jobs reach the GUI only through a GuiChannel. The count of
-// running jobs lets tests and benchmarks wait until every worker is done.
+// The network workers of the flows (checks, resolves, searches, lists,
+// login, address list, update check): one thread per job, never joined, so
+// a request hung on a dead service holds up neither the GUI nor the exit.
+// Jobs reach the GUI only through a GuiChannel. The count of running jobs
+// lets tests and benchmarks wait until every worker is done.
 class WorkerThreads {
 public:
     // Runs `job` on a new detached thread; false when no thread could be
