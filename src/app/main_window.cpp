@@ -14,6 +14,7 @@
 #include <algorithm>
 
 #include "app/app_state.h"
+#include "app/flow_wiring.h"
 #include "app/list_view.h"
 #include "app/play_queue_window.h"
 #include "app/prompter.h"
@@ -22,6 +23,7 @@
 #include "app/window_dragger.h"
 #include "player/engine_events.h"
 #include "player/player_engine.h"
+#include "remote/service_hosts.h"
 #include "store/data_directory.h"
 #include "store/default_config.h"
 #include "store/favourites.h"
@@ -44,7 +46,8 @@ MainWindow::MainWindow(AppState& state, MainWindowOptions options)
       state_(state),
       prompter_(options.prompter),
       engineLibraryPath_(std::move(options.engineLibraryPath)),
-      endProcess_(std::move(options.endProcess)) {
+      endProcess_(std::move(options.endProcess)),
+      loadRemoteAddresses_(options.loadRemoteAddresses) {
     Q_ASSERT(prompter_ != nullptr);
     if (!endProcess_) endProcess_ = [](int code) { QCoreApplication::exit(code); };
     if (engineLibraryPath_.empty()) engineLibraryPath_ = player::PlayerEngine::DefaultLibraryPath();
@@ -62,6 +65,8 @@ MainWindow::MainWindow(AppState& state, MainWindowOptions options)
 }
 
 MainWindow::~MainWindow() {
+    // The flows use the windows to the end, so they go while all still exist.
+    flows_.reset();
     // MAGNETWIN has no owner, so it would outlive MAIN on its own.
     delete LoadedWindow(WindowCode::MAGNETWIN);
 }
@@ -167,9 +172,15 @@ void MainWindow::LoadStoredData() {
     }
 }
 
-// The worker that reads the remote address list starts here once it exists;
-// until then the remote addresses stay empty.
-void MainWindow::LoadRemoteAddresses() {}
+// The flows come after the stored data, so the lists they bind take in the
+// rows read from the settings and the history.
+void MainWindow::LoadRemoteAddresses() {
+    std::string error;
+    remote::ServiceHosts hosts = remote::ServiceHosts::FromEnvironment(&error);
+    if (!error.empty()) qWarning("lumo: %s", error.c_str());
+    flows_ = std::make_unique<FlowWiring>(*this, state_, std::move(hosts));
+    if (loadRemoteAddresses_) flows_->StartAddressList();
+}
 
 // The codec folder check joins here; until then the first tick only stops
 // the timer.
@@ -203,7 +214,22 @@ void MainWindow::HighlightNavButton(SkinnedButton* button) {
 
 // ---- engine state ------------------------------------------------------------
 
+void MainWindow::ShowIdleControls(bool idle, bool loading) {
+    for (const char* name : {"图片框3", "图片框4", "打开文件按钮", "打开文件右边下拉按钮"}) {
+        if (auto* widget = Control(name)) widget->setVisible(idle);
+    }
+    if (auto* panel = Control("外形框加载中播放")) {
+        panel->setVisible(loading);
+        if (loading) panel->raise();
+    }
+}
+
 void MainWindow::OnEngineState(int newState) {
+    // The idle pictures and open-file buttons stand in for a film; the
+    // loading panel covers the wait while one opens.
+    if (newState == player::kStateOpening) ShowIdleControls(false, true);
+    if (newState == player::kStateStarting || newState == player::kStatePlaying) ShowIdleControls(false, false);
+    if (newState == player::kStateClosing) ShowIdleControls(true, false);
     switch (newState) {
     case player::kStateReady:
         statusLabel_->setText(U("准备就绪"));
@@ -269,7 +295,14 @@ bool MainWindow::ConfirmExit(ExitForm form) {
     return true;
 }
 
+void MainWindow::EndProgram() {
+    ending_ = true;
+    endProcess_(0);
+}
+
 void MainWindow::EndByCloseButton() {
+    // Nothing a flow finishes from here on may reach the engine or the windows.
+    flows_.reset();
     state_.player.Close();
     // The engine lets go of the video window before any window is destroyed:
     // its video output would otherwise work on a window that is already gone.

@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 
 #include "app/window_code.h"
@@ -21,6 +22,7 @@ class EngineEvents;
 namespace lumo::app {
 
 struct AppState;
+class FlowWiring;
 class ListView;
 class PlayQueueWindow;
 class Prompter;
@@ -34,6 +36,9 @@ struct MainWindowOptions {
     Prompter* prompter = nullptr;
     // Ends the process with an exit code; by default it leaves the event loop.
     std::function<void(int)> endProcess;
+    // Whether start-up reads the operators' address list (and so starts the
+    // update check and the word libraries). The flows are wired either way.
+    bool loadRemoteAddresses = true;
 };
 
 // MAIN: the main window, 854 × 608 and frameless, with the title strip, the
@@ -85,6 +90,11 @@ public:
     // Asks whether to end Lumo; on Yes ends it the way `form` says. Returns
     // the answer.
     bool ConfirmExit(ExitForm form);
+    // Ends Lumo without asking, as a flow that gave up does.
+    void EndProgram();
+
+    // The flows behind the windows; null until start-up has made them.
+    FlowWiring* Flows() const { return flows_.get(); }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -110,6 +120,7 @@ private:
     void DockPlayQueue();
     void EndByCloseButton();
     void OnEngineState(int newState);
+    void ShowIdleControls(bool idle, bool loading);
     void OnEngineBuffer(int percent);
 
     AppState& state_;
@@ -117,6 +128,8 @@ private:
     std::string engineLibraryPath_;
     std::function<void(int)> endProcess_;
     bool ending_ = false;
+    bool loadRemoteAddresses_ = true;
+    std::unique_ptr<FlowWiring> flows_;
 
     std::map<WindowCode, QPointer<QWidget>> windows_;
     player::EngineEvents* engineEvents_ = nullptr;

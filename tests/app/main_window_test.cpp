@@ -80,6 +80,8 @@ protected:
         options.engineLibraryPath = std::move(engineLibrary);
         options.prompter = &prompter;
         options.endProcess = [this](int code) { endCodes.push_back(code); };
+        // No operators' list here: these tests see the windows alone.
+        options.loadRemoteAddresses = false;
         main = new MainWindow(state, options);
         return *main;
     }

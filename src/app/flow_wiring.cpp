@@ -1,0 +1,179 @@
+#include "app/flow_wiring.h"
+
+#include <QAbstractButton>
+#include <QEvent>
+#include <QFileDialog>
+#include <QLineEdit>
+
+#include "app/app_state.h"
+#include "app/list_model.h"
+#include "app/magnet_window.h"
+#include "app/skinned_button.h"
+#include "app/main_window.h"
+#include "app/widget_flow_ui.h"
+#include "app/win_color.h"
+#include "remote/address_list_loader.h"
+#include "remote/update_checker.h"
+#include "resolve/resolution.h"
+#include "resolve/ui_names.h"
+#include "sources/source_names.h"
+#include "sources/sources.h"
+
+namespace lumo::app {
+
+namespace {
+
+QString U(const char* text) { return QString::fromUtf8(text); }
+
+using resolve::PlayFlows;
+
+}  // namespace
+
+FlowWiring::FlowWiring(MainWindow& main, AppState& state, remote::ServiceHosts hosts)
+    : main_(main), state_(state), hosts_(std::move(hosts)) {
+    ui_ = std::make_unique<WidgetFlowUi>(main_);
+    ui_->SetNoticeText([this] { return remote::AddressListLoader::AnnouncementText(state_, hosts_); });
+    resolution_ = std::make_unique<resolve::Resolution>(state_, *ui_, hosts_);
+    sources_ = std::make_unique<sources::Sources>(state_, *ui_, resolution_->Checker(), hosts_);
+    updates_ = std::make_unique<remote::UpdateChecker>(state_, *ui_, hosts_);
+    addressList_ = std::make_unique<remote::AddressListLoader>(state_, *ui_, hosts_);
+    addressList_->SetHooks({
+        [this] { updates_->CheckForUpdate(); },
+        [this] { sources_->Libraries().LoadCodeLibrary(); },
+        [this] { sources_->Libraries().LoadKeywordLibrary(); },
+    });
+
+    BindLists();
+    ConnectLibraryView();
+    connect(ui_.get(), &WidgetFlowUi::RowClicked, this, &FlowWiring::OnRowClicked);
+    connect(ui_.get(), &WidgetFlowUi::RowDoubleClicked, this, &FlowWiring::OnRowDoubleClicked);
+    connect(ui_.get(), &WidgetFlowUi::WindowLoaded, this, [this](WindowCode code, QWidget* window) {
+        if (code == WindowCode::MAGNETWIN) ConnectMagnetWindow(window);
+    });
+}
+
+// The workers of the flows keep only channels, so the flows may go first;
+// the windows' port goes last because every flow holds on to it.
+FlowWiring::~FlowWiring() {
+    addressList_.reset();
+    updates_.reset();
+    sources_.reset();
+    resolution_.reset();
+    ui_.reset();
+}
+
+void FlowWiring::StartAddressList() { addressList_->LoadRemoteAddresses(); }
+
+void FlowWiring::BindLists() {
+    // Binding now takes in the rows read at start-up (queue, favourites) and
+    // lets clicks reach the flows before any flow has asked for the list.
+    for (const char* name :
+         {resolve::kSearchList, resolve::kResourceList, resolve::kFilmSourceList, resolve::kFavouriteList,
+          resolve::kExtraResourceList, resolve::kPlayQueueList, sources::kFilmSearchList, sources::kNewestFilmList,
+          sources::kCodeLibraryList, sources::kKeywordLibraryList}) {
+        ui_->List(name);
+    }
+}
+
+void FlowWiring::ConnectLibraryView() {
+    auto onClick = [this](const char* button, auto action) {
+        if (auto* widget = main_.Control<QAbstractButton>(button)) connect(widget, &QAbstractButton::clicked, this, action);
+    };
+    sources::SearchController& search = sources_->Search();
+    onClick("左边磁力搜索_搜索", [&search] { search.StartSearch(); });
+    onClick("左边磁力搜索_下一页1", [&search] { search.NextSearchPage(); });
+    onClick("左边磁力搜索_上一页", [&search] { search.PreviousSearchPage(); });
+    onClick("左边磁力搜索_番号", [this] { sources_->Libraries().ShowCodeLibrary(); });
+    onClick("左边磁力搜索_关键词库", [this] { sources_->Libraries().ShowKeywordLibrary(); });
+    onClick("左边磁力解析", [this] { ui_->ShowWindow(WindowCode::MAGNETWIN); });
+    onClick("左边VIP资源", [this] { OpenSharedResources(); });
+    onClick("超级按钮_上一页3", [this] { sources_->Resources().PreviousResourcePage(); });
+    onClick("超级按钮_下一页", [this] { sources_->Resources().NextResourcePage(); });
+    onClick("超级按钮_搜索4", [this] { sources_->Resources().JumpToResourcePage(); });
+    onClick("按钮获取VIP资源", [this] { sources_->Resources().LoadExtraResourceList(); });
+
+    searchBox_ = main_.Control<QLineEdit>(sources::kSearchBox);
+    if (searchBox_ != nullptr) {
+        connect(searchBox_, &QLineEdit::returnPressed, this, [&search] { search.StartSearch(); });
+        searchBox_->installEventFilter(this);
+    }
+    if (auto* films = main_.Control<QLineEdit>(sources::kFilmSearchBox)) {
+        connect(films, &QLineEdit::returnPressed, this, [this] { sources_->Films().SearchFilms(); });
+    }
+}
+
+void FlowWiring::ConnectMagnetWindow(QWidget* window) {
+    auto* magnet = qobject_cast<MagnetWindow*>(window);
+    if (magnet == nullptr) return;
+    connect(magnet->ParseButton(), &QAbstractButton::clicked, this,
+            [this] { resolution_->Magnet().ParseMagnetInput(); });
+    connect(magnet->Input(), &QLineEdit::returnPressed, this, [this] { resolution_->Magnet().ParseMagnetInput(); });
+    connect(magnet->OpenTorrentButton(), &QAbstractButton::clicked, this, [this, magnet] {
+        const QString chosen = QFileDialog::getOpenFileName(magnet, U("打开种子"), QString(),
+                                                            U("种子文件（*.torrent）(*.torrent)"));
+        resolution_->Magnet().OpenTorrentFile(chosen.toStdString());
+    });
+}
+
+void FlowWiring::OpenSharedResources() {
+    ui_->SetCurrentPage(resolve::kLibraryTabs, 3);
+    ListModel* list = ui_->List(resolve::kResourceList);
+    // A list with a fourth title counts as loaded.
+    if (list != nullptr && !list->Cell(3, 2).empty()) return;
+    const std::string page = std::to_string(state_.resourcePage);
+    sources_->Resources().LoadSharedResourcePage(page);
+    ui_->SetText(sources::kResourcePageBox, page);
+}
+
+void FlowWiring::OnRowClicked(const std::string& list, int row) {
+    (void)row;
+    if (list == resolve::kPlayQueueList) {
+        resolution_->Flows().PlayQueueRow();
+    } else if (list == resolve::kSearchList) {
+        ui_->SetVisible(sources::kLibraryPanel, false);
+    } else if (list == sources::kFilmSearchList || list == sources::kNewestFilmList) {
+        sources_->Films().FilmRowClicked(list);
+    }
+}
+
+void FlowWiring::OnRowDoubleClicked(const std::string& list, int row) {
+    (void)row;
+    PlayFlows& flows = resolution_->Flows();
+    if (list == resolve::kSearchList) {
+        flows.PlayFromList(PlayFlows::TorrentList::Search, 2);
+    } else if (list == resolve::kResourceList) {
+        flows.PlayFromList(PlayFlows::TorrentList::Resource, 2);
+    } else if (list == resolve::kFilmSourceList) {
+        flows.PlayFilmSource();
+    } else if (list == resolve::kMagnetFileList) {
+        flows.PlayFile();
+    } else if (list == resolve::kFavouriteList) {
+        flows.ParseFavourite();
+    } else if (list == resolve::kExtraResourceList) {
+        flows.OpenExtraResourceRow();
+    } else if (list == sources::kCodeLibraryList || list == sources::kKeywordLibraryList) {
+        sources_->Libraries().OpenLibraryEntry(list);
+    }
+}
+
+bool FlowWiring::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == searchBox_) {
+        // The hint is the box's own text: it goes when the user comes in and
+        // comes back only into an empty box.
+        const QString hint = U(sources::kSearchHint);
+        if (event->type() == QEvent::FocusIn && searchBox_->text() == hint) {
+            searchBox_->clear();
+            QPalette palette = searchBox_->palette();
+            palette.setColor(QPalette::Text, WinColor(0));
+            searchBox_->setPalette(palette);
+        } else if (event->type() == QEvent::FocusOut && searchBox_->text().isEmpty()) {
+            searchBox_->setText(hint);
+            QPalette palette = searchBox_->palette();
+            palette.setColor(QPalette::Text, WinColor(colors::kHintText));
+            searchBox_->setPalette(palette);
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+}  // namespace lumo::app

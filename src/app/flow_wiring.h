@@ -1,0 +1,73 @@
+#pragma once
+
+#include <QObject>
+
+#include <memory>
+#include <string>
+
+#include "app/window_code.h"
+#include "remote/service_hosts.h"
+
+class QLineEdit;
+
+namespace lumo::remote {
+class AddressListLoader;
+class UpdateChecker;
+}  // namespace lumo::remote
+namespace lumo::resolve {
+class Resolution;
+}
+namespace lumo::sources {
+class Sources;
+}
+
+namespace lumo::app {
+
+struct AppState;
+class MainWindow;
+class WidgetFlowUi;
+
+// Puts the flows behind the windows: makes the resolution, the list sources,
+// the address-list loader and the update check once, on the windows of
+// `main`, and connects the buttons, boxes and list clicks of the library
+// view, MAGNETWIN and the play queue to them. Lives on the GUI thread and
+// must go before `main` does.
+class FlowWiring : public QObject {
+    Q_OBJECT
+public:
+    FlowWiring(MainWindow& main, AppState& state, remote::ServiceHosts hosts);
+    ~FlowWiring() override;
+
+    // Reads the operators' address list; what depends on it (the update
+    // check, the word libraries, the announcement) starts once it is in.
+    void StartAddressList();
+
+    WidgetFlowUi& Ui() { return *ui_; }
+    resolve::Resolution& Resolution() { return *resolution_; }
+    sources::Sources& Sources() { return *sources_; }
+    remote::AddressListLoader& AddressList() { return *addressList_; }
+    remote::UpdateChecker& Updates() { return *updates_; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void BindLists();
+    void ConnectLibraryView();
+    void ConnectMagnetWindow(QWidget* window);
+    void OnRowClicked(const std::string& list, int row);
+    void OnRowDoubleClicked(const std::string& list, int row);
+    void OpenSharedResources();
+
+    MainWindow& main_;
+    AppState& state_;
+    const remote::ServiceHosts hosts_;
+    QLineEdit* searchBox_ = nullptr;
+    std::unique_ptr<WidgetFlowUi> ui_;
+    std::unique_ptr<resolve::Resolution> resolution_;
+    std::unique_ptr<sources::Sources> sources_;
+    std::unique_ptr<remote::UpdateChecker> updates_;
+    std::unique_ptr<remote::AddressListLoader> addressList_;
+};
+
+}  // namespace lumo::app

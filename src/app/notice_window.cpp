@@ -1,0 +1,43 @@
+#include "app/notice_window.h"
+
+#include <QPlainTextEdit>
+
+#include "app/skinned_button.h"
+#include "app/win_color.h"
+#include "app/window_dragger.h"
+
+namespace lumo::app {
+
+NoticeWindow::NoticeWindow(QWidget* owner, const QString& text)
+    : QWidget(owner, Qt::Dialog | Qt::FramelessWindowHint) {
+    setObjectName(QStringLiteral("NOTICE"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowModality(Qt::WindowModal);
+    setFixedSize(kWidth, kHeight);
+
+    auto* frame = new QWidget(this);
+    frame->setObjectName(QStringLiteral("外形框1"));
+    frame->setGeometry(0, 0, kWidth, kHeight);
+    frame->setAutoFillBackground(true);
+    QPalette palette = frame->palette();
+    palette.setColor(QPalette::Window, WinColor(colors::kNavColumnBack));
+    frame->setPalette(palette);
+    auto* dragger = new WindowDragger(this);
+    dragger->Watch(frame);
+
+    auto* body = new QPlainTextEdit(text, frame);
+    body->setObjectName(QStringLiteral("编辑框1"));
+    body->setReadOnly(true);
+    body->setGeometry(10, 28, kWidth - 20, kHeight - 38);
+
+    auto* close = new SkinnedButton(QStringLiteral("×"), frame, colors::kNavNormalText, colors::kNavColumnBack);
+    close->setObjectName(QStringLiteral("超级按钮结束"));
+    close->setGeometry(kWidth - 22, 2, 20, 20);
+    connect(close, &QPushButton::clicked, this, &QWidget::close);
+
+    if (owner != nullptr) {
+        move(owner->x() + (owner->width() - kWidth) / 2, owner->y() + (owner->height() - kHeight) / 2);
+    }
+}
+
+}  // namespace lumo::app

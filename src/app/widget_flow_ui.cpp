@@ -1,0 +1,306 @@
+#include "app/widget_flow_ui.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPixmap>
+#include <QPlainTextEdit>
+#include <QStackedWidget>
+#include <QTabWidget>
+#include <QUrl>
+
+#include <utility>
+
+#include "app/list_binder.h"
+#include "app/list_model.h"
+#include "app/list_view.h"
+#include "app/magnet_window.h"
+#include "app/main_window.h"
+#include "app/notice_window.h"
+#include "app/prompter.h"
+#include "app/skinned_button.h"
+#include "app/win_color.h"
+
+namespace lumo::app {
+
+namespace {
+
+QString Q(const std::string& text) { return QString::fromStdString(text); }
+
+struct NamedWindow {
+    const char* name;
+    WindowCode code;
+};
+constexpr NamedWindow kWindows[] = {
+    {"MAIN", WindowCode::MAIN},       {"PLAYQUEUE", WindowCode::PLAYQUEUE}, {"OPENMENU", WindowCode::OPENMENU},
+    {"URLINPUT", WindowCode::URLINPUT}, {"SUBTITLE", WindowCode::SUBTITLE}, {"MAGNETWIN", WindowCode::MAGNETWIN},
+    {"LOGIN", WindowCode::LOGIN},     {"CODECDL", WindowCode::CODECDL},     {"NOTICE", WindowCode::NOTICE},
+};
+
+// The nearest window above `widget` (itself when it is one).
+const QWidget* WindowOf(const QWidget* widget) {
+    while (widget != nullptr && !widget->isWindow()) widget = widget->parentWidget();
+    return widget;
+}
+
+// A control of `window` itself, not of a window it owns.
+QWidget* ChildOf(QWidget* window, const QString& name) {
+    if (window == nullptr) return nullptr;
+    for (QWidget* found : window->findChildren<QWidget*>(name)) {
+        if (WindowOf(found) == window) return found;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+WidgetFlowUi::WidgetFlowUi(MainWindow& main, QObject* parent) : QObject(parent), main_(main) {}
+
+WidgetFlowUi::~WidgetFlowUi() {
+    // The binders go before the models they watch.
+    for (auto& [name, list] : lists_) delete list.binder;
+}
+
+QWidget* WidgetFlowUi::Find(const std::string& name) const {
+    const QString full = Q(name);
+    const qsizetype dot = full.indexOf(QLatin1Char('.'));
+    if (dot > 0) {
+        const QString prefix = full.left(dot);
+        for (const auto& window : kWindows) {
+            if (prefix == QLatin1String(window.name)) return ChildOf(main_.LoadedWindow(window.code), full.mid(dot + 1));
+        }
+    }
+    if (QWidget* own = ChildOf(&main_, full)) return own;
+    // Names only one auxiliary window uses come without its code.
+    for (const auto& window : kWindows) {
+        if (window.code == WindowCode::MAIN) continue;
+        if (QWidget* found = ChildOf(main_.LoadedWindow(window.code), full)) return found;
+    }
+    return nullptr;
+}
+
+// ---- lists -------------------------------------------------------------------
+
+ListModel* WidgetFlowUi::List(const std::string& name) {
+    auto it = lists_.find(name);
+    if (it != lists_.end()) {
+        if (it->second.binder == nullptr || it->second.binder->View() == nullptr) Bind(name, it->second);
+        return it->second.model.get();
+    }
+    auto* view = qobject_cast<ListView*>(Find(name));
+    if (view == nullptr) return nullptr;
+    BoundList& list = lists_[name];
+    list.model = std::make_unique<ListModel>(name, view->columnCount());
+    Bind(name, list);
+    return list.model.get();
+}
+
+void WidgetFlowUi::Bind(const std::string& name, BoundList& list) {
+    auto* view = qobject_cast<ListView*>(Find(name));
+    if (view == nullptr) return;
+    delete list.binder;
+    list.binder = new ListBinder(*list.model, *view, this);
+    connect(list.binder, &ListBinder::RowClicked, this, [this, name](int row) { emit RowClicked(name, row); });
+    connect(list.binder, &ListBinder::RowDoubleClicked, this,
+            [this, name](int row) { emit RowDoubleClicked(name, row); });
+}
+
+// ---- controls ----------------------------------------------------------------
+
+std::string WidgetFlowUi::Text(const std::string& control) {
+    QWidget* widget = Find(control);
+    QString text;
+    if (auto* label = qobject_cast<QLabel*>(widget)) {
+        text = label->text();
+    } else if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
+        text = edit->text();
+    } else if (auto* plain = qobject_cast<QPlainTextEdit*>(widget)) {
+        text = plain->toPlainText();
+    } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+        text = button->text();
+    } else if (auto* combo = qobject_cast<QComboBox*>(widget)) {
+        text = combo->currentText();
+    } else if (widget != nullptr && widget->isWindow()) {
+        text = widget->windowTitle();
+    }
+    return text.toStdString();
+}
+
+void WidgetFlowUi::SetText(const std::string& control, const std::string& text) {
+    QWidget* widget = Find(control);
+    const QString value = Q(text);
+    if (auto* label = qobject_cast<QLabel*>(widget)) {
+        label->setText(value);
+    } else if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
+        edit->setText(value);
+    } else if (auto* plain = qobject_cast<QPlainTextEdit*>(widget)) {
+        plain->setPlainText(value);
+    } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+        button->setText(value);
+    } else if (auto* combo = qobject_cast<QComboBox*>(widget)) {
+        const int index = combo->findText(value);
+        if (index >= 0) combo->setCurrentIndex(index);
+    } else if (widget != nullptr && widget->isWindow()) {
+        widget->setWindowTitle(value);
+    }
+}
+
+void WidgetFlowUi::SetVisible(const std::string& control, bool visible) {
+    if (QWidget* widget = Find(control)) {
+        widget->setVisible(visible);
+        if (visible) widget->raise();
+    }
+}
+
+bool WidgetFlowUi::IsChecked(const std::string& control) {
+    auto* button = qobject_cast<QAbstractButton*>(Find(control));
+    return button != nullptr && button->isChecked();
+}
+
+void WidgetFlowUi::SetColours(const std::string& control, uint32_t text, uint32_t background) {
+    QWidget* widget = Find(control);
+    if (widget == nullptr) return;
+    if (auto* skinned = qobject_cast<SkinnedButton*>(widget)) {
+        skinned->SetColors(text, background);
+        return;
+    }
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::WindowText, WinColor(text));
+    palette.setColor(QPalette::ButtonText, WinColor(text));
+    palette.setColor(QPalette::Text, WinColor(text));
+    palette.setColor(QPalette::Window, WinColor(background));
+    palette.setColor(QPalette::Button, WinColor(background));
+    widget->setPalette(palette);
+    widget->setAutoFillBackground(true);
+}
+
+void WidgetFlowUi::SetEnabled(const std::string& control, bool enabled) {
+    if (QWidget* widget = Find(control)) widget->setEnabled(enabled);
+}
+
+void WidgetFlowUi::NavigateBrowser(const std::string& control, const std::string& address) {
+    // The browser areas are plain panels; they keep the address they were
+    // sent to, where it can be read and opened from.
+    if (QWidget* widget = Find(control)) {
+        widget->setProperty("address", Q(address));
+        widget->setToolTip(Q(address));
+    }
+}
+
+void WidgetFlowUi::SetImage(const std::string& control, const std::string& bytes) {
+    auto* label = qobject_cast<QLabel*>(Find(control));
+    if (label == nullptr) return;
+    QPixmap picture;
+    if (bytes.empty() || !picture.loadFromData(reinterpret_cast<const uchar*>(bytes.data()),
+                                               static_cast<uint>(bytes.size()))) {
+        // Bytes that are no picture clear the box rather than leave the last one.
+        label->clear();
+        return;
+    }
+    label->setPixmap(picture.scaled(label->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
+}
+
+// ---- message boxes -----------------------------------------------------------
+
+bool WidgetFlowUi::AskYesNo(const std::string& text, const std::string& title, bool ownedByMain) {
+    const QString caption = title.empty() ? main_.windowTitle() : Q(title);
+    return main_.Ask().AskYesNo(ownedByMain ? &main_ : nullptr, Q(text), caption);
+}
+
+void WidgetFlowUi::Inform(const std::string& text, const std::string& title, bool ownedByMain) {
+    const QString caption = title.empty() ? main_.windowTitle() : Q(title);
+    main_.Ask().Inform(ownedByMain ? &main_ : nullptr, Q(text), caption);
+}
+
+// ---- windows -----------------------------------------------------------------
+
+void WidgetFlowUi::ShowWindow(WindowCode window) {
+    QWidget* widget = main_.LoadedWindow(window);
+    switch (window) {
+    case WindowCode::MAIN:
+        main_.showNormal();
+        main_.activateWindow();
+        return;
+    case WindowCode::PLAYQUEUE:
+        if (widget != nullptr) {
+            widget->show();
+            widget->raise();
+        }
+        return;
+    case WindowCode::MAGNETWIN:
+        if (widget == nullptr) {
+            auto* magnet = new MagnetWindow;
+            widget = magnet;
+            const QRect frame = main_.geometry();
+            magnet->move(frame.x() + (frame.width() - magnet->width()) / 2,
+                         frame.y() + (frame.height() - magnet->height()) / 2);
+            main_.RegisterWindow(WindowCode::MAGNETWIN, magnet);
+            // A model kept from an earlier window shows in the new one.
+            List("MAGNETWIN.超级列表框1");
+            emit WindowLoaded(window, magnet);
+        }
+        widget->showNormal();
+        widget->raise();
+        widget->activateWindow();
+        return;
+    case WindowCode::NOTICE: {
+        delete widget;
+        auto* notice = new NoticeWindow(&main_, Q(noticeText_ ? noticeText_() : std::string()));
+        main_.RegisterWindow(WindowCode::NOTICE, notice);
+        emit WindowLoaded(window, notice);
+        notice->show();
+        notice->raise();
+        return;
+    }
+    default:
+        // The other windows are not part of this program yet.
+        return;
+    }
+}
+
+void WidgetFlowUi::CloseWindow(WindowCode window) {
+    QWidget* widget = main_.LoadedWindow(window);
+    if (widget == nullptr || window == WindowCode::MAIN) return;
+    if (window == WindowCode::PLAYQUEUE || window == WindowCode::MAGNETWIN) {
+        // These live until the program ends; closing them hides them.
+        widget->hide();
+    } else {
+        delete widget;
+    }
+}
+
+bool WidgetFlowUi::IsWindowLoaded(WindowCode window) { return main_.LoadedWindow(window) != nullptr; }
+
+// ---- pages, browser, clipboard, exit ---------------------------------------------
+
+int WidgetFlowUi::CurrentPage(const std::string& control) {
+    QWidget* widget = Find(control);
+    if (auto* tabs = qobject_cast<QTabWidget*>(widget)) return tabs->currentIndex();
+    if (auto* stack = qobject_cast<QStackedWidget*>(widget)) return stack->currentIndex();
+    return -1;
+}
+
+void WidgetFlowUi::SetCurrentPage(const std::string& control, int page) {
+    QWidget* widget = Find(control);
+    if (auto* tabs = qobject_cast<QTabWidget*>(widget)) {
+        tabs->setCurrentIndex(page);
+    } else if (auto* stack = qobject_cast<QStackedWidget*>(widget)) {
+        stack->setCurrentIndex(page);
+    }
+}
+
+void WidgetFlowUi::OpenInBrowser(const std::string& address) {
+    if (!address.empty()) QDesktopServices::openUrl(QUrl(Q(address)));
+}
+
+void WidgetFlowUi::SetClipboardText(const std::string& text) {
+    if (QClipboard* clipboard = QGuiApplication::clipboard()) clipboard->setText(Q(text));
+}
+
+void WidgetFlowUi::EndProgram() { main_.EndProgram(); }
+
+}  // namespace lumo::app

@@ -1,0 +1,79 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "app/flow_ui.h"
+
+namespace lumo::app {
+
+class ListBinder;
+class ListModel;
+class MainWindow;
+
+// FlowUi on the real windows: controls are found by their objectName in
+// MAIN and the windows it has loaded, lists are row models bound to the list
+// views of those names, and message boxes go through MAIN's Prompter.
+//
+// A list's model is made the first time it is asked for and lives as long
+// as this object, so flows may keep pointers to it. When the window of a
+// list is destroyed and loaded again, the model is bound to the new view.
+class WidgetFlowUi : public QObject, public FlowUi {
+    Q_OBJECT
+public:
+    explicit WidgetFlowUi(MainWindow& main, QObject* parent = nullptr);
+    ~WidgetFlowUi() override;
+
+    // The text NOTICE shows when it is loaded.
+    void SetNoticeText(std::function<std::string()> text) { noticeText_ = std::move(text); }
+
+    // The widget a catalogue name ("标签_顶部状态", "MAGNETWIN.超级列表框1")
+    // stands for; nullptr when no loaded window has it.
+    QWidget* Find(const std::string& name) const;
+
+    ListModel* List(const std::string& name) override;
+    std::string Text(const std::string& control) override;
+    void SetText(const std::string& control, const std::string& text) override;
+    void SetVisible(const std::string& control, bool visible) override;
+    bool IsChecked(const std::string& control) override;
+    void SetColours(const std::string& control, uint32_t text, uint32_t background) override;
+    void SetEnabled(const std::string& control, bool enabled) override;
+    void NavigateBrowser(const std::string& control, const std::string& address) override;
+    void SetImage(const std::string& control, const std::string& bytes) override;
+    bool AskYesNo(const std::string& text, const std::string& title, bool ownedByMain = true) override;
+    void Inform(const std::string& text, const std::string& title, bool ownedByMain = true) override;
+    void ShowWindow(WindowCode window) override;
+    void CloseWindow(WindowCode window) override;
+    bool IsWindowLoaded(WindowCode window) override;
+    int CurrentPage(const std::string& control) override;
+    void SetCurrentPage(const std::string& control, int page) override;
+    void OpenInBrowser(const std::string& address) override;
+    void SetClipboardText(const std::string& text) override;
+    void EndProgram() override;
+
+signals:
+    // A row of a bound list was clicked or double-clicked by the user; the
+    // model's selection already names it.
+    void RowClicked(const std::string& list, int row);
+    void RowDoubleClicked(const std::string& list, int row);
+    // An auxiliary window has just been loaded.
+    void WindowLoaded(lumo::app::WindowCode window, QWidget* widget);
+
+private:
+    struct BoundList {
+        std::unique_ptr<ListModel> model;
+        ListBinder* binder = nullptr;
+    };
+    void Bind(const std::string& name, BoundList& list);
+
+    MainWindow& main_;
+    std::map<std::string, BoundList> lists_;
+    std::function<std::string()> noticeText_;
+};
+
+}  // namespace lumo::app
