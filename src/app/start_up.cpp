@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QPointer>
 
+#include <cstdio>
+#include <cstdlib>
 #include <memory>
 
 #include "app/app_state.h"
@@ -33,7 +35,12 @@ int StartUp(int argc, char** argv) {
     state->player.Destroy();
     delete main.data();
     state.reset();
-    return code;
+
+    // Network workers are never joined, and one may still be blocked in a
+    // request: end without running static destructors under it. Everything
+    // Lumo writes (settings, history, cookie jar) is complete on disk by now.
+    std::fflush(nullptr);
+    std::quick_exit(code);
 }
 
 }  // namespace lumo::app
