@@ -108,13 +108,7 @@ std::string GbkDecoder::Decode(std::string_view gbk) const {
         if (first < 0x80) {
             // ASCII eight bytes at a time: copy the word, keep its ASCII part.
             if (size - pos >= 8) {
-                uint64_t word;
-                std::memcpy(&word, in + pos, 8);
-                std::memcpy(p, &word, 8);
-                const uint64_t high = word & 0x8080808080808080ULL;
-                const int bits = std::endian::native == std::endian::little ? std::countr_zero(high)
-                                                                           : std::countl_zero(high);
-                const size_t run = static_cast<size_t>(bits) / 8;  // 8 when all ASCII
+                const size_t run = CopyAsciiRun8(in + pos, p);  // 8 when all ASCII
                 p += run;
                 pos += run;
             } else {
