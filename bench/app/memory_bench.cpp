@@ -14,10 +14,10 @@
 #include <fstream>
 #include <string>
 
-#include "app/app_state.h"
 #include "app/main_window.h"
-#include "app/prompter.h"
 #include "app/xvfb_server.h"
+#include "flow/app_state.h"
+#include "flow/prompter.h"
 #include "player/player_engine.h"
 
 namespace {
@@ -32,7 +32,7 @@ long ResidentKb() {
 }
 
 // The bench answers no questions: any would mean something went wrong.
-class NoPrompter : public lumo::app::Prompter {
+class NoPrompter : public lumo::flow::Prompter {
 public:
     bool AskYesNo(QWidget*, const QString& text, const QString&) override {
         std::fprintf(stderr, "unexpected question: %s\n", text.toUtf8().constData());
@@ -72,7 +72,7 @@ int main(int argc, char** argv) {
         peerKb = ResidentKb();
     }
 
-    lumo::app::AppState state;
+    lumo::flow::AppState state;
     NoPrompter prompter;
     lumo::app::MainWindowOptions options;
     options.prompter = &prompter;

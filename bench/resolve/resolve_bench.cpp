@@ -23,23 +23,23 @@
 #include <string>
 #include <vector>
 
-#include "app/app_state.h"
-#include "app/flow_ui.h"
-#include "app/list_model.h"
+#include "flow/app_state.h"
+#include "flow/flow_ui.h"
+#include "flow/list_model.h"
+#include "flow/worker_threads.h"
 #include "net/content_probe.h"
 #include "net/cookie_jar.h"
 #include "net/cookie_store.h"
 #include "resolve/availability_check.h"
 #include "resolve/resolution.h"
 #include "resolve/ui_names.h"
-#include "app/worker_threads.h"
 #include "sim/simulator.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-using lumo::app::AvailabilityState;
-using lumo::app::ListModel;
+using lumo::flow::AvailabilityState;
+using lumo::flow::ListModel;
 namespace resolve = lumo::resolve;
 namespace sim = lumo::sim;
 
@@ -92,7 +92,7 @@ private:
     int depth_ = 0;
 };
 
-class BenchUi : public lumo::app::FlowUi {
+class BenchUi : public lumo::flow::FlowUi {
 public:
     BenchUi() {
         lists_[resolve::kSearchList] = std::make_unique<ListModel>(resolve::kSearchList, resolve::kSearchColumns);
@@ -111,9 +111,9 @@ public:
     void Inform(const std::string& text, const std::string&, bool) override {
         std::fprintf(stderr, "message: %s\n", text.c_str());
     }
-    void ShowWindow(lumo::app::WindowCode) override {}
-    void CloseWindow(lumo::app::WindowCode) override {}
-    bool IsWindowLoaded(lumo::app::WindowCode) override { return true; }
+    void ShowWindow(lumo::flow::WindowCode) override {}
+    void CloseWindow(lumo::flow::WindowCode) override {}
+    bool IsWindowLoaded(lumo::flow::WindowCode) override { return true; }
     int CurrentPage(const std::string&) override { return 0; }
     void SetCurrentPage(const std::string&, int) override {}
     void OpenInBrowser(const std::string&) override {}
@@ -173,7 +173,7 @@ int main(int argc, char** argv) {
     }
     const sim::Catalogue& catalogue = simulator.catalogue();
 
-    lumo::app::AppState state;
+    lumo::flow::AppState state;
     state.SetRemoteAddress(resolve::ResolveEndpoints::kFileListKey, simulator.FileListPrefix());
     BenchUi ui;
     lumo::remote::ServiceHosts hosts = lumo::remote::ServiceHosts::Defaults();
@@ -237,7 +237,7 @@ int main(int argc, char** argv) {
 
     // 3: resolve latency. The files are in the queue already, so the end of
     // a resolve is the open call plus a mark move, with no history write.
-    lumo::app::WorkerThreads::WaitIdle(std::chrono::seconds(30));
+    lumo::flow::WorkerThreads::WaitIdle(std::chrono::seconds(30));
     struct Case {
         const char* name;
         const sim::CatalogueEntry* entry;
@@ -284,7 +284,7 @@ int main(int argc, char** argv) {
     std::printf("  one bare length probe     %8.2f ms   (line 9 - line 1) / 8 probes = %.2f ms\n", Median(probes),
                 (medians["line 9"] - medians["line 1"]) / 8);
 
-    lumo::app::WorkerThreads::WaitIdle(std::chrono::seconds(30));
+    lumo::flow::WorkerThreads::WaitIdle(std::chrono::seconds(30));
     simulator.Stop();
     std::filesystem::remove_all(home);
     return finished ? 0 : 1;

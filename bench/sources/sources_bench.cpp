@@ -25,14 +25,14 @@
 #include <string_view>
 #include <vector>
 
-#include "app/app_state.h"
-#include "app/flow_ui.h"
-#include "app/list_model.h"
+#include "flow/app_state.h"
+#include "flow/flow_ui.h"
+#include "flow/list_model.h"
+#include "flow/worker_threads.h"
 #include "net/http_request.h"
 #include "resolve/availability_checker.h"
 #include "resolve/resolve_endpoints.h"
 #include "resolve/ui_names.h"
-#include "app/worker_threads.h"
 #include "sim/catalogue.h"
 #include "sim/simulator.h"
 #include "sources/json_search_answer.h"
@@ -62,10 +62,10 @@ Spread SpreadOf(std::vector<double> values) {
 }
 
 // Just what the search controller asks of the windows.
-class BenchUi : public lumo::app::FlowUi {
+class BenchUi : public lumo::flow::FlowUi {
 public:
     BenchUi() : list_(resolve::kSearchList, resolve::kSearchColumns) {}
-    lumo::app::ListModel* List(const std::string& name) override {
+    lumo::flow::ListModel* List(const std::string& name) override {
         return name == resolve::kSearchList ? &list_ : nullptr;
     }
     std::string Text(const std::string& control) override { return texts_[control]; }
@@ -74,19 +74,19 @@ public:
     void SetImage(const std::string&, const std::string&) override {}
     bool AskYesNo(const std::string&, const std::string&, bool) override { return true; }
     void Inform(const std::string&, const std::string&, bool) override {}
-    void ShowWindow(lumo::app::WindowCode) override {}
-    void CloseWindow(lumo::app::WindowCode) override {}
-    bool IsWindowLoaded(lumo::app::WindowCode) override { return false; }
+    void ShowWindow(lumo::flow::WindowCode) override {}
+    void CloseWindow(lumo::flow::WindowCode) override {}
+    bool IsWindowLoaded(lumo::flow::WindowCode) override { return false; }
     int CurrentPage(const std::string&) override { return 0; }
     void SetCurrentPage(const std::string&, int) override {}
     void OpenInBrowser(const std::string&) override {}
     void SetClipboardText(const std::string&) override {}
     void EndProgram() override {}
 
-    lumo::app::ListModel& Rows() { return list_; }
+    lumo::flow::ListModel& Rows() { return list_; }
 
 private:
-    lumo::app::ListModel list_;
+    lumo::flow::ListModel list_;
     std::map<std::string, std::string> texts_;
 };
 
@@ -276,7 +276,7 @@ int main(int argc, char** argv) {
     }
 
     {
-        lumo::app::AppState state;
+        lumo::flow::AppState state;
         // No file-list address: the checks the listing starts end at once
         // without touching the simulator, so they do not disturb the timing.
         lumo::remote::ServiceHosts hosts = lumo::remote::ServiceHosts::Defaults();
@@ -291,7 +291,7 @@ int main(int argc, char** argv) {
         SearchLatency(simulator, flows, ui, sources::kTorrentSiteItem, "engine 2 (torrent site)", runs);
         SearchLatency(simulator, flows, ui, sources::kJsonEngineItem, "engine 1 (JSON interface)", runs);
         ui.Rows().Clear();
-        lumo::app::WorkerThreads::WaitIdle(std::chrono::seconds(10));
+        lumo::flow::WorkerThreads::WaitIdle(std::chrono::seconds(10));
     }
 
     std::printf("parsing cost of one 200-result page:\n");

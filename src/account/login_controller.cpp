@@ -5,22 +5,22 @@
 #include <utility>
 
 #include "account/login_names.h"
-#include "app/worker_threads.h"
-#include "app/gui_channel.h"
+#include "flow/gui_channel.h"
+#include "flow/worker_threads.h"
 #include "remote/remote_address_list.h"
 #include "store/ini_file.h"
 #include "store/settings_keys.h"
 
 namespace lumo::account {
 
-LoginController::LoginController(app::AppState& state, app::FlowUi& ui, remote::ServiceHosts hosts,
+LoginController::LoginController(flow::AppState& state, flow::FlowUi& ui, remote::ServiceHosts hosts,
                                  std::filesystem::path configIni, QObject* parent)
     : QObject(parent),
       state_(state),
       ui_(ui),
       hosts_(std::move(hosts)),
       configIni_(std::move(configIni)),
-      post_(app::GuiChannel::Open(this)) {}
+      post_(flow::GuiChannel::Open(this)) {}
 
 LoginController::~LoginController() {
     CancelLogin();
@@ -68,7 +68,7 @@ void LoginController::StartLogin() {
     const std::string forumHost = state_.RemoteAddress(remote::kForumHostKey);
     const int timeout = timeoutSeconds_;
     auto post = post_;
-    const bool started = app::WorkerThreads::Start([this, post, serial, cancelled, forumHost, account, password,
+    const bool started = flow::WorkerThreads::Start([this, post, serial, cancelled, forumHost, account, password,
                                                     timeout] {
         const LoginOutcome outcome = LoginRequest(forumHost, account, password, cancelled.get(), timeout);
         if (cancelled->load()) return;
@@ -86,7 +86,7 @@ void LoginController::Finish(uint64_t serial, const std::string& account, const 
     // A cancelled login, or one whose window has gone by any road, changes
     // nothing.
     if (serial != serial_ || !running_ || outcome.cancelled) return;
-    if (!ui_.IsWindowLoaded(app::WindowCode::LOGIN)) {
+    if (!ui_.IsWindowLoaded(flow::WindowCode::LOGIN)) {
         CancelLogin();
         return;
     }
@@ -113,7 +113,7 @@ void LoginController::Finish(uint64_t serial, const std::string& account, const 
         ui_.SetVisible(kLoginLoading, false);
         ui_.Inform("登录成功,欢迎您:" + state_.userLabel, kLoginTitle);
         ui_.SetEnabled(kLoginButton, true);
-        ui_.CloseWindow(app::WindowCode::LOGIN);
+        ui_.CloseWindow(flow::WindowCode::LOGIN);
         emit LoginFinished(true);
         return;
     }
@@ -131,7 +131,7 @@ void LoginController::Finish(uint64_t serial, const std::string& account, const 
 }
 
 void LoginController::CloseLoginWindow() {
-    ui_.CloseWindow(app::WindowCode::LOGIN);
+    ui_.CloseWindow(flow::WindowCode::LOGIN);
     CancelLogin();
 }
 
@@ -160,7 +160,7 @@ void LoginController::Logout() {
 
 void LoginController::MainLoginButtonClicked() {
     if (ui_.Text(kMainLoginButton) != kLoginCaption) Logout();
-    ui_.ShowWindow(app::WindowCode::LOGIN);
+    ui_.ShowWindow(flow::WindowCode::LOGIN);
 }
 
 }  // namespace lumo::account

@@ -10,9 +10,9 @@
 #include <string>
 
 #include "account/login_request.h"
-#include "app/app_state.h"
-#include "app/flow_ui.h"
-#include "app/gui_channel.h"
+#include "flow/app_state.h"
+#include "flow/flow_ui.h"
+#include "flow/gui_channel.h"
 #include "remote/service_hosts.h"
 
 namespace lumo::account {
@@ -31,7 +31,7 @@ class LoginController : public QObject {
 public:
     // `state` and `ui` must outlive the controller. `configIni` is the
     // settings file that remembers the account.
-    LoginController(app::AppState& state, app::FlowUi& ui, remote::ServiceHosts hosts,
+    LoginController(flow::AppState& state, flow::FlowUi& ui, remote::ServiceHosts hosts,
                     std::filesystem::path configIni, QObject* parent = nullptr);
     ~LoginController() override;
 
@@ -78,11 +78,11 @@ private:
     void Finish(uint64_t serial, const std::string& account, const std::string& password,
                 const LoginOutcome& outcome);
 
-    app::AppState& state_;
-    app::FlowUi& ui_;
+    flow::AppState& state_;
+    flow::FlowUi& ui_;
     remote::ServiceHosts hosts_;
     std::filesystem::path configIni_;
-    std::shared_ptr<app::GuiChannel> post_;
+    std::shared_ptr<flow::GuiChannel> post_;
     std::function<void()> leaveFullscreen_;
     int timeoutSeconds_ = 60;
     uint64_t serial_ = 0;

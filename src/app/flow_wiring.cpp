@@ -5,13 +5,13 @@
 #include <QFileDialog>
 #include <QLineEdit>
 
-#include "app/app_state.h"
-#include "app/list_model.h"
 #include "app/magnet_window.h"
-#include "app/skinned_button.h"
 #include "app/main_window.h"
+#include "app/skinned_button.h"
 #include "app/widget_flow_ui.h"
 #include "app/win_color.h"
+#include "flow/app_state.h"
+#include "flow/list_model.h"
 #include "remote/address_list_loader.h"
 #include "remote/update_checker.h"
 #include "resolve/resolution.h"
@@ -29,7 +29,7 @@ using resolve::PlayFlows;
 
 }  // namespace
 
-FlowWiring::FlowWiring(MainWindow& main, AppState& state, remote::ServiceHosts hosts)
+FlowWiring::FlowWiring(MainWindow& main, flow::AppState& state, remote::ServiceHosts hosts)
     : main_(main), state_(state), hosts_(std::move(hosts)) {
     ui_ = std::make_unique<WidgetFlowUi>(main_);
     ui_->SetNoticeText([this] { return remote::AddressListLoader::AnnouncementText(state_, hosts_); });
@@ -47,8 +47,8 @@ FlowWiring::FlowWiring(MainWindow& main, AppState& state, remote::ServiceHosts h
     ConnectLibraryView();
     connect(ui_.get(), &WidgetFlowUi::RowClicked, this, &FlowWiring::OnRowClicked);
     connect(ui_.get(), &WidgetFlowUi::RowDoubleClicked, this, &FlowWiring::OnRowDoubleClicked);
-    connect(ui_.get(), &WidgetFlowUi::WindowLoaded, this, [this](WindowCode code, QWidget* window) {
-        if (code == WindowCode::MAGNETWIN) ConnectMagnetWindow(window);
+    connect(ui_.get(), &WidgetFlowUi::WindowLoaded, this, [this](flow::WindowCode code, QWidget* window) {
+        if (code == flow::WindowCode::MAGNETWIN) ConnectMagnetWindow(window);
     });
 }
 
@@ -85,7 +85,7 @@ void FlowWiring::ConnectLibraryView() {
     onClick("左边磁力搜索_上一页", [&search] { search.PreviousSearchPage(); });
     onClick("左边磁力搜索_番号", [this] { sources_->Libraries().ShowCodeLibrary(); });
     onClick("左边磁力搜索_关键词库", [this] { sources_->Libraries().ShowKeywordLibrary(); });
-    onClick("左边磁力解析", [this] { ui_->ShowWindow(WindowCode::MAGNETWIN); });
+    onClick("左边磁力解析", [this] { ui_->ShowWindow(flow::WindowCode::MAGNETWIN); });
     onClick("左边VIP资源", [this] { OpenSharedResources(); });
     onClick("超级按钮_上一页3", [this] { sources_->Resources().PreviousResourcePage(); });
     onClick("超级按钮_下一页", [this] { sources_->Resources().NextResourcePage(); });
@@ -117,7 +117,7 @@ void FlowWiring::ConnectMagnetWindow(QWidget* window) {
 
 void FlowWiring::OpenSharedResources() {
     ui_->SetCurrentPage(resolve::kLibraryTabs, 3);
-    ListModel* list = ui_->List(resolve::kResourceList);
+    flow::ListModel* list = ui_->List(resolve::kResourceList);
     // A list with a fourth title counts as loaded.
     if (list != nullptr && !list->Cell(3, 2).empty()) return;
     const std::string page = std::to_string(state_.resourcePage);

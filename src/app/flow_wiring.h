@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "app/window_code.h"
+#include "flow/window_code.h"
 #include "remote/service_hosts.h"
 
 class QLineEdit;
@@ -21,9 +21,12 @@ namespace lumo::sources {
 class Sources;
 }
 
+namespace lumo::flow {
+struct AppState;
+}  // namespace lumo::flow
+
 namespace lumo::app {
 
-struct AppState;
 class MainWindow;
 class WidgetFlowUi;
 
@@ -35,7 +38,7 @@ class WidgetFlowUi;
 class FlowWiring : public QObject {
     Q_OBJECT
 public:
-    FlowWiring(MainWindow& main, AppState& state, remote::ServiceHosts hosts);
+    FlowWiring(MainWindow& main, flow::AppState& state, remote::ServiceHosts hosts);
     ~FlowWiring() override;
 
     // Reads the operators' address list; what depends on it (the update
@@ -60,7 +63,7 @@ private:
     void OpenSharedResources();
 
     MainWindow& main_;
-    AppState& state_;
+    flow::AppState& state_;
     const remote::ServiceHosts hosts_;
     QLineEdit* searchBox_ = nullptr;
     std::unique_ptr<WidgetFlowUi> ui_;

@@ -4,8 +4,8 @@
 
 #include <algorithm>
 
-#include "app/list_model.h"
 #include "app/list_view.h"
+#include "flow/list_model.h"
 
 namespace lumo::app {
 
@@ -13,16 +13,16 @@ namespace {
 
 QString Q(const std::string& text) { return QString::fromStdString(text); }
 
-int StateValue(std::optional<AvailabilityState> state) { return state ? static_cast<int>(*state) : -1; }
+int StateValue(std::optional<flow::AvailabilityState> state) { return state ? static_cast<int>(*state) : -1; }
 
-std::optional<AvailabilityState> StateOf(int value) {
+std::optional<flow::AvailabilityState> StateOf(int value) {
     if (value < 0 || value > 3) return std::nullopt;
-    return static_cast<AvailabilityState>(value);
+    return static_cast<flow::AvailabilityState>(value);
 }
 
 }  // namespace
 
-ListBinder::ListBinder(ListModel& model, ListView& view, QObject* parent)
+ListBinder::ListBinder(flow::ListModel& model, ListView& view, QObject* parent)
     : QObject(parent), model_(model), view_(&view) {
     if (model_.RowCount() == 0 && view.RowCount() > 0) {
         // Rows read before the model existed become the model's rows.
@@ -38,21 +38,21 @@ ListBinder::ListBinder(ListModel& model, ListView& view, QObject* parent)
         Refill();
     }
 
-    connect(&model_, &ListModel::Cleared, this, &ListBinder::Refill);
-    connect(&model_, &ListModel::RowAppended, this, &ListBinder::AppendToView);
-    connect(&model_, &ListModel::RowRemoved, this, [this](int row) {
+    connect(&model_, &flow::ListModel::Cleared, this, &ListBinder::Refill);
+    connect(&model_, &flow::ListModel::RowAppended, this, &ListBinder::AppendToView);
+    connect(&model_, &flow::ListModel::RowRemoved, this, [this](int row) {
         if (!view_) return;
         syncing_ = true;
         view_->RemoveRow(row);
         syncing_ = false;
         ShowSelection(model_.SelectedRow());
     });
-    connect(&model_, &ListModel::CellChanged, this, [this](int row, int column) {
+    connect(&model_, &flow::ListModel::CellChanged, this, [this](int row, int column) {
         if (view_) view_->SetCell(row, column, Q(model_.Cell(row, column)));
     });
-    connect(&model_, &ListModel::StateChanged, this, &ListBinder::ShowState);
-    connect(&model_, &ListModel::SelectionChanged, this, &ListBinder::ShowSelection);
-    connect(&model_, &ListModel::ScrollRequested, this, [this](int row) {
+    connect(&model_, &flow::ListModel::StateChanged, this, &ListBinder::ShowState);
+    connect(&model_, &flow::ListModel::SelectionChanged, this, &ListBinder::ShowSelection);
+    connect(&model_, &flow::ListModel::ScrollRequested, this, [this](int row) {
         if (!view_) return;
         if (QTreeWidgetItem* item = view_->topLevelItem(row)) view_->scrollToItem(item);
     });

@@ -3,9 +3,12 @@
 #include <QObject>
 #include <QPointer>
 
+namespace lumo::flow {
+class ListModel;
+}  // namespace lumo::flow
+
 namespace lumo::app {
 
-class ListModel;
 class ListView;
 
 // Keeps a list view showing a row model: every change of the model (rows,
@@ -20,9 +23,9 @@ class ListView;
 class ListBinder : public QObject {
     Q_OBJECT
 public:
-    ListBinder(ListModel& model, ListView& view, QObject* parent = nullptr);
+    ListBinder(flow::ListModel& model, ListView& view, QObject* parent = nullptr);
 
-    ListModel& Model() const { return model_; }
+    flow::ListModel& Model() const { return model_; }
     // Null once the view has been destroyed.
     ListView* View() const { return view_.data(); }
 
@@ -37,7 +40,7 @@ private:
     void ShowSelection(int row);
     void TakeSelectionFromView();
 
-    ListModel& model_;
+    flow::ListModel& model_;
     QPointer<ListView> view_;
     bool syncing_ = false;
 };

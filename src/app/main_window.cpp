@@ -13,14 +13,14 @@
 
 #include <algorithm>
 
-#include "app/app_state.h"
 #include "app/flow_wiring.h"
 #include "app/list_view.h"
 #include "app/play_queue_window.h"
-#include "app/prompter.h"
 #include "app/skinned_button.h"
 #include "app/win_color.h"
 #include "app/window_dragger.h"
+#include "flow/app_state.h"
+#include "flow/prompter.h"
 #include "player/engine_events.h"
 #include "player/player_engine.h"
 #include "remote/service_hosts.h"
@@ -41,7 +41,7 @@ QString U(const char* text) { return QString::fromUtf8(text); }
 
 }  // namespace
 
-MainWindow::MainWindow(AppState& state, MainWindowOptions options)
+MainWindow::MainWindow(flow::AppState& state, MainWindowOptions options)
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint),
       state_(state),
       prompter_(options.prompter),
@@ -59,7 +59,7 @@ MainWindow::MainWindow(AppState& state, MainWindowOptions options)
         QRect free = screen->availableGeometry();
         move(free.x() + std::max(0, (free.width() - kWidth) / 2), free.y() + std::max(0, (free.height() - kHeight) / 2));
     }
-    RegisterWindow(WindowCode::MAIN, this);
+    RegisterWindow(flow::WindowCode::MAIN, this);
     BuildControls();
     StartUpRoutine();
 }
@@ -68,12 +68,12 @@ MainWindow::~MainWindow() {
     // The flows use the windows to the end, so they go while all still exist.
     flows_.reset();
     // MAGNETWIN has no owner, so it would outlive MAIN on its own.
-    delete LoadedWindow(WindowCode::MAGNETWIN);
+    delete LoadedWindow(flow::WindowCode::MAGNETWIN);
 }
 
-void MainWindow::RegisterWindow(WindowCode code, QWidget* window) { windows_[code] = window; }
+void MainWindow::RegisterWindow(flow::WindowCode code, QWidget* window) { windows_[code] = window; }
 
-QWidget* MainWindow::LoadedWindow(WindowCode code) const {
+QWidget* MainWindow::LoadedWindow(flow::WindowCode code) const {
     auto it = windows_.find(code);
     return it == windows_.end() ? nullptr : it->second.data();
 }
@@ -87,7 +87,7 @@ bool MainWindow::OwnedHere(const QObject* object) const {
 }
 
 PlayQueueWindow* MainWindow::PlayQueue() const {
-    return static_cast<PlayQueueWindow*>(LoadedWindow(WindowCode::PLAYQUEUE));
+    return static_cast<PlayQueueWindow*>(LoadedWindow(flow::WindowCode::PLAYQUEUE));
 }
 
 // ---- start-up ----------------------------------------------------------------
@@ -103,7 +103,7 @@ void MainWindow::StartUpRoutine() {
     state_.savedWindowGeometry = {height(), width(), x(), y(), controlBar_->y()};
 
     auto* queue = new PlayQueueWindow(this);
-    RegisterWindow(WindowCode::PLAYQUEUE, queue);
+    RegisterWindow(flow::WindowCode::PLAYQUEUE, queue);
     queue->hide();
 
     state_.resourcePage = 1;
@@ -307,6 +307,7 @@ void MainWindow::EndByCloseButton() {
     // The engine lets go of the video window before any window is destroyed:
     // its video output would otherwise work on a window that is already gone.
     state_.player.Destroy();
+    using flow::WindowCode;
     for (WindowCode code : {WindowCode::MAGNETWIN, WindowCode::LOGIN, WindowCode::URLINPUT, WindowCode::OPENMENU,
                             WindowCode::SUBTITLE, WindowCode::PLAYQUEUE}) {
         delete LoadedWindow(code);

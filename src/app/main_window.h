@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "app/window_code.h"
+#include "flow/window_code.h"
 
 class QLabel;
 class QSlider;
@@ -19,13 +19,16 @@ namespace lumo::player {
 class EngineEvents;
 }
 
+namespace lumo::flow {
+struct AppState;
+class Prompter;
+}  // namespace lumo::flow
+
 namespace lumo::app {
 
-struct AppState;
 class FlowWiring;
 class ListView;
 class PlayQueueWindow;
-class Prompter;
 class SkinnedButton;
 class WindowDragger;
 
@@ -33,7 +36,7 @@ struct MainWindowOptions {
     // The engine library; empty for liblumo-engine.so beside the program.
     std::string engineLibraryPath;
     // Answers every message box; must outlive the window.
-    Prompter* prompter = nullptr;
+    flow::Prompter* prompter = nullptr;
     // Ends the process with an exit code; by default it leaves the event loop.
     std::function<void(int)> endProcess;
     // Whether start-up reads the operators' address list (and so starts the
@@ -58,11 +61,11 @@ public:
         CloseButton,  // 超级按钮结束: owned by MAIN, closes the engine first
     };
 
-    MainWindow(AppState& state, MainWindowOptions options);
+    MainWindow(flow::AppState& state, MainWindowOptions options);
     ~MainWindow() override;
 
-    AppState& State() { return state_; }
-    Prompter& Ask() { return *prompter_; }
+    flow::AppState& State() { return state_; }
+    flow::Prompter& Ask() { return *prompter_; }
 
     // A control of MAIN by its name, nullptr when there is none.
     // Controls of the windows MAIN owns (PLAYQUEUE) are not its own, even
@@ -77,8 +80,8 @@ public:
 
     // Windows loaded on demand register here, so the exit path can destroy
     // them in their order. A destroyed window drops out by itself.
-    void RegisterWindow(WindowCode code, QWidget* window);
-    QWidget* LoadedWindow(WindowCode code) const;
+    void RegisterWindow(flow::WindowCode code, QWidget* window);
+    QWidget* LoadedWindow(flow::WindowCode code) const;
     PlayQueueWindow* PlayQueue() const;
 
     // The two views of the title strip.
@@ -123,15 +126,15 @@ private:
     void ShowIdleControls(bool idle, bool loading);
     void OnEngineBuffer(int percent);
 
-    AppState& state_;
-    Prompter* prompter_;
+    flow::AppState& state_;
+    flow::Prompter* prompter_;
     std::string engineLibraryPath_;
     std::function<void(int)> endProcess_;
     bool ending_ = false;
     bool loadRemoteAddresses_ = true;
     std::unique_ptr<FlowWiring> flows_;
 
-    std::map<WindowCode, QPointer<QWidget>> windows_;
+    std::map<flow::WindowCode, QPointer<QWidget>> windows_;
     player::EngineEvents* engineEvents_ = nullptr;
     WindowDragger* dragger_ = nullptr;
 

@@ -11,13 +11,13 @@
 #include <QTabWidget>
 #include <QTimer>
 
-#include "app/app_state.h"
 #include "app/list_view.h"
 #include "app/main_window.h"
 #include "app/picture_button.h"
 #include "app/skinned_button.h"
 #include "app/win_color.h"
 #include "app/window_dragger.h"
+#include "flow/app_state.h"
 
 namespace lumo::app {
 

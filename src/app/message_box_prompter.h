@@ -1,12 +1,12 @@
 #pragma once
 
-#include "app/prompter.h"
+#include "flow/prompter.h"
 
 namespace lumo::app {
 
 // The prompter the program uses: modal message boxes for the person at the
 // screen.
-class MessageBoxPrompter : public Prompter {
+class MessageBoxPrompter : public flow::Prompter {
 public:
     bool AskYesNo(QWidget* owner, const QString& text, const QString& title) override;
     void Inform(QWidget* owner, const QString& text, const QString& title) override;

@@ -7,9 +7,9 @@
 #include <cstdlib>
 #include <memory>
 
-#include "app/app_state.h"
 #include "app/main_window.h"
 #include "app/message_box_prompter.h"
+#include "flow/app_state.h"
 
 namespace lumo::app {
 
@@ -22,7 +22,7 @@ int StartUp(int argc, char** argv) {
     // Lumo ends only through its exit paths, never because a window closed.
     application.setQuitOnLastWindowClosed(false);
 
-    auto state = std::make_unique<AppState>();
+    auto state = std::make_unique<flow::AppState>();
     MessageBoxPrompter prompter;
     MainWindowOptions options;
     options.prompter = &prompter;

@@ -16,14 +16,14 @@
 #include <utility>
 
 #include "app/list_binder.h"
-#include "app/list_model.h"
 #include "app/list_view.h"
 #include "app/magnet_window.h"
 #include "app/main_window.h"
 #include "app/notice_window.h"
-#include "app/prompter.h"
 #include "app/skinned_button.h"
 #include "app/win_color.h"
+#include "flow/list_model.h"
+#include "flow/prompter.h"
 
 namespace lumo::app {
 
@@ -31,9 +31,11 @@ namespace {
 
 QString Q(const std::string& text) { return QString::fromStdString(text); }
 
+using flow::WindowCode;
+
 struct NamedWindow {
     const char* name;
-    WindowCode code;
+    flow::WindowCode code;
 };
 constexpr NamedWindow kWindows[] = {
     {"MAIN", WindowCode::MAIN},       {"PLAYQUEUE", WindowCode::PLAYQUEUE}, {"OPENMENU", WindowCode::OPENMENU},
@@ -77,7 +79,7 @@ QWidget* WidgetFlowUi::Find(const std::string& name) const {
     if (QWidget* own = ChildOf(&main_, full)) return own;
     // Names only one auxiliary window uses come without its code.
     for (const auto& window : kWindows) {
-        if (window.code == WindowCode::MAIN) continue;
+        if (window.code == flow::WindowCode::MAIN) continue;
         if (QWidget* found = ChildOf(main_.LoadedWindow(window.code), full)) return found;
     }
     return nullptr;
@@ -85,7 +87,7 @@ QWidget* WidgetFlowUi::Find(const std::string& name) const {
 
 // ---- lists -------------------------------------------------------------------
 
-ListModel* WidgetFlowUi::List(const std::string& name) {
+flow::ListModel* WidgetFlowUi::List(const std::string& name) {
     auto it = lists_.find(name);
     if (it != lists_.end()) {
         if (it->second.binder == nullptr || it->second.binder->View() == nullptr) Bind(name, it->second);
@@ -94,7 +96,7 @@ ListModel* WidgetFlowUi::List(const std::string& name) {
     auto* view = qobject_cast<ListView*>(Find(name));
     if (view == nullptr) return nullptr;
     BoundList& list = lists_[name];
-    list.model = std::make_unique<ListModel>(name, view->columnCount());
+    list.model = std::make_unique<flow::ListModel>(name, view->columnCount());
     Bind(name, list);
     return list.model.get();
 }
@@ -218,27 +220,27 @@ void WidgetFlowUi::Inform(const std::string& text, const std::string& title, boo
 
 // ---- windows -----------------------------------------------------------------
 
-void WidgetFlowUi::ShowWindow(WindowCode window) {
+void WidgetFlowUi::ShowWindow(flow::WindowCode window) {
     QWidget* widget = main_.LoadedWindow(window);
     switch (window) {
-    case WindowCode::MAIN:
+    case flow::WindowCode::MAIN:
         main_.showNormal();
         main_.activateWindow();
         return;
-    case WindowCode::PLAYQUEUE:
+    case flow::WindowCode::PLAYQUEUE:
         if (widget != nullptr) {
             widget->show();
             widget->raise();
         }
         return;
-    case WindowCode::MAGNETWIN:
+    case flow::WindowCode::MAGNETWIN:
         if (widget == nullptr) {
             auto* magnet = new MagnetWindow;
             widget = magnet;
             const QRect frame = main_.geometry();
             magnet->move(frame.x() + (frame.width() - magnet->width()) / 2,
                          frame.y() + (frame.height() - magnet->height()) / 2);
-            main_.RegisterWindow(WindowCode::MAGNETWIN, magnet);
+            main_.RegisterWindow(flow::WindowCode::MAGNETWIN, magnet);
             // A model kept from an earlier window shows in the new one.
             List("MAGNETWIN.超级列表框1");
             emit WindowLoaded(window, magnet);
@@ -247,10 +249,10 @@ void WidgetFlowUi::ShowWindow(WindowCode window) {
         widget->raise();
         widget->activateWindow();
         return;
-    case WindowCode::NOTICE: {
+    case flow::WindowCode::NOTICE: {
         delete widget;
         auto* notice = new NoticeWindow(&main_, Q(noticeText_ ? noticeText_() : std::string()));
-        main_.RegisterWindow(WindowCode::NOTICE, notice);
+        main_.RegisterWindow(flow::WindowCode::NOTICE, notice);
         emit WindowLoaded(window, notice);
         notice->show();
         notice->raise();
@@ -262,10 +264,10 @@ void WidgetFlowUi::ShowWindow(WindowCode window) {
     }
 }
 
-void WidgetFlowUi::CloseWindow(WindowCode window) {
+void WidgetFlowUi::CloseWindow(flow::WindowCode window) {
     QWidget* widget = main_.LoadedWindow(window);
-    if (widget == nullptr || window == WindowCode::MAIN) return;
-    if (window == WindowCode::PLAYQUEUE || window == WindowCode::MAGNETWIN) {
+    if (widget == nullptr || window == flow::WindowCode::MAIN) return;
+    if (window == flow::WindowCode::PLAYQUEUE || window == flow::WindowCode::MAGNETWIN) {
         // These live until the program ends; closing them hides them.
         widget->hide();
     } else {
@@ -273,7 +275,7 @@ void WidgetFlowUi::CloseWindow(WindowCode window) {
     }
 }
 
-bool WidgetFlowUi::IsWindowLoaded(WindowCode window) { return main_.LoadedWindow(window) != nullptr; }
+bool WidgetFlowUi::IsWindowLoaded(flow::WindowCode window) { return main_.LoadedWindow(window) != nullptr; }
 
 // ---- pages, browser, clipboard, exit ---------------------------------------------
 

@@ -8,12 +8,15 @@
 #include <memory>
 #include <string>
 
-#include "app/flow_ui.h"
+#include "flow/flow_ui.h"
+
+namespace lumo::flow {
+class ListModel;
+}  // namespace lumo::flow
 
 namespace lumo::app {
 
 class ListBinder;
-class ListModel;
 class MainWindow;
 
 // FlowUi on the real windows: controls are found by their objectName in
@@ -23,7 +26,7 @@ class MainWindow;
 // A list's model is made the first time it is asked for and lives as long
 // as this object, so flows may keep pointers to it. When the window of a
 // list is destroyed and loaded again, the model is bound to the new view.
-class WidgetFlowUi : public QObject, public FlowUi {
+class WidgetFlowUi : public QObject, public flow::FlowUi {
     Q_OBJECT
 public:
     explicit WidgetFlowUi(MainWindow& main, QObject* parent = nullptr);
@@ -36,7 +39,7 @@ public:
     // stands for; nullptr when no loaded window has it.
     QWidget* Find(const std::string& name) const;
 
-    ListModel* List(const std::string& name) override;
+    flow::ListModel* List(const std::string& name) override;
     std::string Text(const std::string& control) override;
     void SetText(const std::string& control, const std::string& text) override;
     void SetVisible(const std::string& control, bool visible) override;
@@ -47,9 +50,9 @@ public:
     void SetImage(const std::string& control, const std::string& bytes) override;
     bool AskYesNo(const std::string& text, const std::string& title, bool ownedByMain = true) override;
     void Inform(const std::string& text, const std::string& title, bool ownedByMain = true) override;
-    void ShowWindow(WindowCode window) override;
-    void CloseWindow(WindowCode window) override;
-    bool IsWindowLoaded(WindowCode window) override;
+    void ShowWindow(flow::WindowCode window) override;
+    void CloseWindow(flow::WindowCode window) override;
+    bool IsWindowLoaded(flow::WindowCode window) override;
     int CurrentPage(const std::string& control) override;
     void SetCurrentPage(const std::string& control, int page) override;
     void OpenInBrowser(const std::string& address) override;
@@ -62,11 +65,11 @@ signals:
     void RowClicked(const std::string& list, int row);
     void RowDoubleClicked(const std::string& list, int row);
     // An auxiliary window has just been loaded.
-    void WindowLoaded(lumo::app::WindowCode window, QWidget* widget);
+    void WindowLoaded(lumo::flow::WindowCode window, QWidget* widget);
 
 private:
     struct BoundList {
-        std::unique_ptr<ListModel> model;
+        std::unique_ptr<flow::ListModel> model;
         ListBinder* binder = nullptr;
     };
     void Bind(const std::string& name, BoundList& list);

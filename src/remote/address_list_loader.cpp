@@ -5,9 +5,9 @@
 #include <cstdlib>
 #include <utility>
 
+#include "flow/gui_channel.h"
+#include "flow/worker_threads.h"
 #include "net/http_request.h"
-#include "app/worker_threads.h"
-#include "app/gui_channel.h"
 #include "remote/remote_address_list.h"
 
 namespace lumo::remote {
@@ -25,8 +25,8 @@ bool IsCompleteSuccess(const net::HttpResult& result) {
 
 }  // namespace
 
-AddressListLoader::AddressListLoader(app::AppState& state, app::FlowUi& ui, ServiceHosts hosts, QObject* parent)
-    : QObject(parent), state_(state), ui_(ui), hosts_(std::move(hosts)), post_(app::GuiChannel::Open(this)) {}
+AddressListLoader::AddressListLoader(flow::AppState& state, flow::FlowUi& ui, ServiceHosts hosts, QObject* parent)
+    : QObject(parent), state_(state), ui_(ui), hosts_(std::move(hosts)), post_(flow::GuiChannel::Open(this)) {}
 
 AddressListLoader::~AddressListLoader() { post_->Close(); }
 
@@ -45,7 +45,7 @@ void AddressListLoader::StartAttempt() {
     args.url = RemoteAddressList::Address(hosts_.WebsiteHost());
     args.timeoutSeconds = timeoutSeconds_;
     auto post = post_;
-    const bool started = app::WorkerThreads::Start([this, post, serial, args] {
+    const bool started = flow::WorkerThreads::Start([this, post, serial, args] {
         const net::HttpResult result = net::HttpRequest(args);
         Attempt attempt;
         attempt.ok = IsCompleteSuccess(result) && !result.pageText.empty();
@@ -91,10 +91,10 @@ void AddressListLoader::Finish(uint64_t serial, const Attempt& attempt) {
 
 void AddressListLoader::ShowNotice() {
     if (phase_ != Phase::Read) return;
-    ui_.ShowWindow(app::WindowCode::NOTICE);
+    ui_.ShowWindow(flow::WindowCode::NOTICE);
 }
 
-std::string AddressListLoader::AnnouncementText(const app::AppState& state, const ServiceHosts& hosts) {
+std::string AddressListLoader::AnnouncementText(const flow::AppState& state, const ServiceHosts& hosts) {
     const std::string published = state.RemoteAddress(kAnnouncementKey);
     if (!published.empty()) return published;
     return "Lumo官网：" + hosts.WebsiteAddress();

@@ -9,9 +9,9 @@
 #include <memory>
 #include <string>
 
-#include "app/app_state.h"
-#include "app/flow_ui.h"
-#include "app/gui_channel.h"
+#include "flow/app_state.h"
+#include "flow/flow_ui.h"
+#include "flow/gui_channel.h"
 #include "remote/service_hosts.h"
 
 namespace lumo::remote {
@@ -45,7 +45,7 @@ public:
     enum class Phase { Idle, Reading, Read, GaveUp };
 
     // `state` and `ui` must outlive the loader.
-    AddressListLoader(app::AppState& state, app::FlowUi& ui, ServiceHosts hosts, QObject* parent = nullptr);
+    AddressListLoader(flow::AppState& state, flow::FlowUi& ui, ServiceHosts hosts, QObject* parent = nullptr);
     ~AddressListLoader() override;
 
     void SetHooks(AddressListHooks hooks) { hooks_ = std::move(hooks); }
@@ -63,7 +63,7 @@ public:
 
     // The text of the announcement window: the published `gonggdz`, or a
     // line naming the operators' website when none is published.
-    static std::string AnnouncementText(const app::AppState& state, const ServiceHosts& hosts);
+    static std::string AnnouncementText(const flow::AppState& state, const ServiceHosts& hosts);
     // What the user is told before Lumo ends for want of the list.
     std::string GiveUpMessage() const;
 
@@ -82,11 +82,11 @@ private:
     void Finish(uint64_t serial, const Attempt& attempt);
     void ShowNotice();
 
-    app::AppState& state_;
-    app::FlowUi& ui_;
+    flow::AppState& state_;
+    flow::FlowUi& ui_;
     ServiceHosts hosts_;
     AddressListHooks hooks_;
-    std::shared_ptr<app::GuiChannel> post_;
+    std::shared_ptr<flow::GuiChannel> post_;
     std::chrono::milliseconds retryPause_ = kRetryPause;
     std::chrono::milliseconds noticeDelay_ = kNoticeDelay;
     int timeoutSeconds_ = 0;  // HttpRequest's own default

@@ -4,9 +4,9 @@
 
 #include <utility>
 
+#include "flow/gui_channel.h"
+#include "flow/worker_threads.h"
 #include "net/inet_request.h"
-#include "app/worker_threads.h"
-#include "app/gui_channel.h"
 #include "remote/remote_address_list.h"
 #include "remote/update_page.h"
 #include "text/charset.h"
@@ -18,8 +18,8 @@ constexpr const char* kTitle = "Lumo提示：";
 
 }  // namespace
 
-UpdateChecker::UpdateChecker(app::AppState& state, app::FlowUi& ui, ServiceHosts hosts, QObject* parent)
-    : QObject(parent), state_(state), ui_(ui), hosts_(std::move(hosts)), post_(app::GuiChannel::Open(this)) {}
+UpdateChecker::UpdateChecker(flow::AppState& state, flow::FlowUi& ui, ServiceHosts hosts, QObject* parent)
+    : QObject(parent), state_(state), ui_(ui), hosts_(std::move(hosts)), post_(flow::GuiChannel::Open(this)) {}
 
 UpdateChecker::~UpdateChecker() { post_->Close(); }
 
@@ -38,7 +38,7 @@ void UpdateChecker::StartAttempt() {
     args.url = UpdatePage::Address(state_.RemoteAddress(kForumHostKey));
     args.timeoutSeconds = timeoutSeconds_;
     auto post = post_;
-    const bool started = app::WorkerThreads::Start([this, post, serial, args] {
+    const bool started = flow::WorkerThreads::Start([this, post, serial, args] {
         // The page's bytes are GBK text up to the first zero byte.
         const std::string page = text::GbkToUtf8(text::UntilZero(net::InetRequest(args).body));
         post->Post([this, serial, page] { Finish(serial, page); });

@@ -6,9 +6,9 @@
 #include <memory>
 #include <string>
 
-#include "app/app_state.h"
-#include "app/flow_ui.h"
-#include "app/gui_channel.h"
+#include "flow/app_state.h"
+#include "flow/flow_ui.h"
+#include "flow/gui_channel.h"
 #include "remote/service_hosts.h"
 
 namespace lumo::remote {
@@ -31,7 +31,7 @@ public:
     enum class Phase { Idle, Checking, Done, Ended };
 
     // `state` and `ui` must outlive the checker.
-    UpdateChecker(app::AppState& state, app::FlowUi& ui, ServiceHosts hosts, QObject* parent = nullptr);
+    UpdateChecker(flow::AppState& state, flow::FlowUi& ui, ServiceHosts hosts, QObject* parent = nullptr);
     ~UpdateChecker() override;
 
     void SetRequestTimeout(int seconds) { timeoutSeconds_ = seconds; }
@@ -58,10 +58,10 @@ private:
     void Finish(uint64_t serial, const std::string& page);
     void End();
 
-    app::AppState& state_;
-    app::FlowUi& ui_;
+    flow::AppState& state_;
+    flow::FlowUi& ui_;
     ServiceHosts hosts_;
-    std::shared_ptr<app::GuiChannel> post_;
+    std::shared_ptr<flow::GuiChannel> post_;
     int timeoutSeconds_ = 60;
     Phase phase_ = Phase::Idle;
     int failures_ = 0;

@@ -9,7 +9,7 @@
 namespace lumo::resolve {
 namespace {
 
-using app::AvailabilityState;
+using flow::AvailabilityState;
 
 bool Cancelled(const CheckReport& report) { return report.cancelled && report.cancelled(); }
 

@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "app/list_model.h"
+#include "flow/list_model.h"
 #include "resolve/checked_list.h"
 
 namespace lumo::resolve {
@@ -21,7 +21,7 @@ struct CheckEndpoints {
 // the check stops and reports nothing more.
 struct CheckReport {
     std::function<void(int column, std::string text)> writeCell;
-    std::function<void(app::AvailabilityState state)> setState;
+    std::function<void(flow::AvailabilityState state)> setState;
     std::function<bool()> cancelled;
 };
 
@@ -29,12 +29,12 @@ struct CheckReport {
 // sources), given the row's link cell. Film sources first fetch the
 // torrent page at the link and take the info-hash from its magnet link.
 // Returns the final state, or nullopt when cancelled.
-std::optional<app::AvailabilityState> AvailabilityCheck(CheckedList list, const std::string& link,
+std::optional<flow::AvailabilityState> AvailabilityCheck(CheckedList list, const std::string& link,
                                                         const CheckEndpoints& endpoints,
                                                         const CheckReport& report);
 
 // The check of one file of MAGNETWIN's list, given its sha1 cell.
-std::optional<app::AvailabilityState> AvailabilityCheck(const std::string& sha1, const CheckEndpoints& endpoints,
+std::optional<flow::AvailabilityState> AvailabilityCheck(const std::string& sha1, const CheckEndpoints& endpoints,
                                                         const CheckReport& report);
 
 }  // namespace lumo::resolve

@@ -5,16 +5,16 @@
 #include <algorithm>
 #include <utility>
 
+#include "flow/worker_threads.h"
 #include "resolve/availability_check.h"
-#include "app/worker_threads.h"
 
 namespace lumo::resolve {
 
-using app::AvailabilityState;
-using app::ListModel;
+using flow::AvailabilityState;
+using flow::ListModel;
 
 AvailabilityChecker::AvailabilityChecker(const ResolveEndpoints& endpoints, QObject* parent)
-    : QObject(parent), endpoints_(endpoints), channel_(app::GuiChannel::Open(this)) {}
+    : QObject(parent), endpoints_(endpoints), channel_(flow::GuiChannel::Open(this)) {}
 
 AvailabilityChecker::~AvailabilityChecker() {
     channel_->Close();
@@ -72,11 +72,11 @@ void AvailabilityChecker::StartNextRow(uint64_t sequenceId) {
     const CheckEndpoints endpoints = endpoints_.ForChecks();
     const CheckedList kind = sequence.kind;
     const std::shared_ptr<std::atomic<bool>> cancelled = sequence.cancelled;
-    const std::shared_ptr<app::GuiChannel> channel = channel_;
+    const std::shared_ptr<flow::GuiChannel> channel = channel_;
 
     // The worker keeps only values and the channel; the closures it posts
     // run on this object's thread and find the list again by sequence id.
-    const bool started = app::WorkerThreads::Start([this, sequenceId, row, cell, endpoints, kind, cancelled, channel] {
+    const bool started = flow::WorkerThreads::Start([this, sequenceId, row, cell, endpoints, kind, cancelled, channel] {
         CheckReport report;
         report.cancelled = [cancelled] { return cancelled->load(); };
         report.writeCell = [&](int column, std::string text) {

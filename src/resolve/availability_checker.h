@@ -11,9 +11,9 @@
 #include <optional>
 #include <string>
 
-#include "app/list_model.h"
+#include "flow/gui_channel.h"
+#include "flow/list_model.h"
 #include "resolve/checked_list.h"
-#include "app/gui_channel.h"
 #include "resolve/resolve_endpoints.h"
 
 namespace lumo::resolve {
@@ -39,19 +39,19 @@ public:
     // Starts the checks of every row the list has now, in order: row r is
     // marked Checking and its worker started r × 100 ms from now. Returns at
     // once. Rows not reached yet keep no state.
-    void StartAvailabilityChecks(app::ListModel& list, CheckedList kind);
+    void StartAvailabilityChecks(flow::ListModel& list, CheckedList kind);
 
     // Rows of the list whose check has started and not yet reported its end
     // (due starts included).
-    int PendingChecks(const app::ListModel& list) const;
+    int PendingChecks(const flow::ListModel& list) const;
 
 signals:
     // A row got its final state.
-    void RowChecked(lumo::app::ListModel* list, int row, lumo::app::AvailabilityState state);
+    void RowChecked(lumo::flow::ListModel* list, int row, lumo::flow::AvailabilityState state);
 
 private:
     struct Sequence {
-        QPointer<app::ListModel> list;
+        QPointer<flow::ListModel> list;
         uint64_t generation = 0;
         CheckedList kind = CheckedList::Search;
         int count = 0;
@@ -65,18 +65,18 @@ private:
     void StartNextRow(uint64_t sequenceId);
     void ScheduleNextRow(uint64_t sequenceId);
     void Apply(uint64_t sequenceId, int row, int column, std::string text,
-               std::optional<app::AvailabilityState> state);
-    void WatchList(app::ListModel& list);
-    void Forget(const app::ListModel* list);
+               std::optional<flow::AvailabilityState> state);
+    void WatchList(flow::ListModel& list);
+    void Forget(const flow::ListModel* list);
 
     const ResolveEndpoints& endpoints_;
-    std::shared_ptr<app::GuiChannel> channel_;
+    std::shared_ptr<flow::GuiChannel> channel_;
     std::map<uint64_t, Sequence> sequences_;
     struct Watch {
         QMetaObject::Connection cleared;
         QMetaObject::Connection destroyed;
     };
-    std::map<const app::ListModel*, Watch> watched_;
+    std::map<const flow::ListModel*, Watch> watched_;
     uint64_t nextSequenceId_ = 1;
 };
 

@@ -40,12 +40,12 @@ std::optional<std::string> ReadTorrentBytes(const std::filesystem::path& path) {
 
 }  // namespace
 
-MagnetWindowFlows::MagnetWindowFlows(app::FlowUi& ui, const ResolveEndpoints& endpoints,
+MagnetWindowFlows::MagnetWindowFlows(flow::FlowUi& ui, const ResolveEndpoints& endpoints,
                                      AvailabilityChecker& checker, QObject* parent)
     : QObject(parent), ui_(ui), endpoints_(endpoints), checker_(checker) {}
 
 bool MagnetWindowFlows::ParseMagnetInput() {
-    QPointer<app::ListModel> list = ui_.List(kMagnetFileList);
+    QPointer<flow::ListModel> list = ui_.List(kMagnetFileList);
     if (list.isNull()) return false;
     list->Clear();
     const uint64_t generation = list->Generation();
@@ -85,16 +85,16 @@ void MagnetWindowFlows::OpenTorrentFile(const std::filesystem::path& chosen) {
         ui_.Inform("解析种子失败！", kDefaultTitle);
         return;
     }
-    ui_.ShowWindow(app::WindowCode::MAGNETWIN);
+    ui_.ShowWindow(flow::WindowCode::MAGNETWIN);
     ui_.SetText(kMagnetInputBox, infoHash);
     ParseMagnetInput();
 }
 
 void MagnetWindowFlows::ShowFileListWindow(const std::string& answer, int decimals, const std::string& infoHash) {
     const std::string text = text::ScriptUnescape(answer);
-    ui_.ShowWindow(app::WindowCode::MAGNETWIN);
-    if (!ui_.IsWindowLoaded(app::WindowCode::MAGNETWIN)) return;
-    app::ListModel* list = ui_.List(kMagnetFileList);
+    ui_.ShowWindow(flow::WindowCode::MAGNETWIN);
+    if (!ui_.IsWindowLoaded(flow::WindowCode::MAGNETWIN)) return;
+    flow::ListModel* list = ui_.List(kMagnetFileList);
     if (list == nullptr) return;
     list->Clear();
     ListFiles(*list, ParseFileList(text), decimals, /*unescapeNames=*/false);
@@ -114,18 +114,18 @@ void MagnetWindowFlows::CopyMagnetLink() {
         case 4: listName = kFavouriteList, column = 3; break;
         default: return;
     }
-    const app::ListModel* list = ui_.List(listName);
+    const flow::ListModel* list = ui_.List(listName);
     const std::string value = list != nullptr ? list->SelectedCell(column) : std::string();
     if (std::optional<std::string> text = torrent::MagnetTextToCopy(tab, value)) ui_.SetClipboardText(*text);
 }
 
 std::string MagnetWindowFlows::ListedInfoHash() {
-    const app::ListModel* list = ui_.List(kMagnetFileList);
+    const flow::ListModel* list = ui_.List(kMagnetFileList);
     if (list == nullptr || list != listedList_ || list->Generation() != listedGeneration_) return {};
     return listedHash_;
 }
 
-void MagnetWindowFlows::ListFiles(app::ListModel& list, const std::vector<FileEntry>& entries, int decimals,
+void MagnetWindowFlows::ListFiles(flow::ListModel& list, const std::vector<FileEntry>& entries, int decimals,
                                   bool unescapeNames) {
     for (const FileEntry& entry : entries) {
         std::vector<std::string> cells(static_cast<size_t>(std::max(list.ColumnCount(), kMagnetFileColumns)));

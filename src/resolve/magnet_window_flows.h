@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/flow_ui.h"
+#include "flow/flow_ui.h"
 #include "resolve/availability_checker.h"
 #include "resolve/file_entry.h"
 #include "resolve/resolve_endpoints.h"
@@ -28,7 +28,7 @@ public:
     static constexpr std::uintmax_t kMaxTorrentFileBytes = 64u * 1024 * 1024;
 
     // The references must outlive this object.
-    MagnetWindowFlows(app::FlowUi& ui, const ResolveEndpoints& endpoints, AvailabilityChecker& checker,
+    MagnetWindowFlows(flow::FlowUi& ui, const ResolveEndpoints& endpoints, AvailabilityChecker& checker,
                       QObject* parent = nullptr);
 
     // The "解析" button: cancels the list's checks and empties it, asks the
@@ -57,15 +57,15 @@ public:
     std::string ListedInfoHash();
 
 private:
-    void ListFiles(app::ListModel& list, const std::vector<FileEntry>& entries, int decimals, bool unescapeNames);
+    void ListFiles(flow::ListModel& list, const std::vector<FileEntry>& entries, int decimals, bool unescapeNames);
 
-    app::FlowUi& ui_;
+    flow::FlowUi& ui_;
     const ResolveEndpoints& endpoints_;
     AvailabilityChecker& checker_;
     uint64_t parseSerial_ = 0;
     std::string listedHash_;
     uint64_t listedGeneration_ = 0;
-    const app::ListModel* listedList_ = nullptr;
+    const flow::ListModel* listedList_ = nullptr;
 };
 
 }  // namespace lumo::resolve

@@ -5,16 +5,16 @@
 #include <memory>
 #include <utility>
 
-#include "app/gui_channel.h"
-#include "app/worker_threads.h"
+#include "flow/gui_channel.h"
+#include "flow/worker_threads.h"
 
 namespace lumo::resolve {
 
 std::optional<std::string> RunOffGuiThread(std::function<std::string()> work) {
     QEventLoop loop;
-    const std::shared_ptr<app::GuiChannel> channel = app::GuiChannel::Open(&loop);
+    const std::shared_ptr<flow::GuiChannel> channel = flow::GuiChannel::Open(&loop);
     auto result = std::make_shared<std::optional<std::string>>();
-    const bool started = app::WorkerThreads::Start([work = std::move(work), channel, result, &loop] {
+    const bool started = flow::WorkerThreads::Start([work = std::move(work), channel, result, &loop] {
         std::string value = work();
         // The closure runs only while the loop (its target) still exists.
         channel->Post([value = std::move(value), result, &loop]() mutable {

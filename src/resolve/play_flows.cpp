@@ -1,12 +1,12 @@
 #include "resolve/play_flows.h"
 
-#include "app/list_model.h"
+#include "flow/list_model.h"
 #include "resolve/ui_names.h"
 
 namespace lumo::resolve {
 namespace {
 
-using app::AvailabilityState;
+using flow::AvailabilityState;
 
 // The look of the player view button while the player view is not shown.
 constexpr uint32_t kViewButtonText = 0xC0C0C0;
@@ -33,13 +33,13 @@ constexpr TorrentColumns kResourceRow{kResourceList, 2, 2, 3, 4, 7, 6, "你没�
 
 }  // namespace
 
-PlayFlows::PlayFlows(app::AppState& state, app::FlowUi& ui, Resolver& resolver, MagnetWindowFlows& magnet,
+PlayFlows::PlayFlows(flow::AppState& state, flow::FlowUi& ui, Resolver& resolver, MagnetWindowFlows& magnet,
                      QObject* parent)
     : QObject(parent), state_(state), ui_(ui), resolver_(resolver), magnet_(magnet) {}
 
 void PlayFlows::PlayFromList(TorrentList which, int decimals) {
     const TorrentColumns& c = which == TorrentList::Search ? kSearchRow : kResourceRow;
-    app::ListModel* list = ui_.List(c.name);
+    flow::ListModel* list = ui_.List(c.name);
     if (list == nullptr || list->SelectedCell(c.tested).empty()) {
         ui_.SetText(kBottomStatus, kNoLink);
         return;
@@ -77,7 +77,7 @@ void PlayFlows::PlayOnline() {
 
 void PlayFlows::PlayFilmSource() {
     ui_.SetText(kTopStatus, "正在加载中...");
-    app::ListModel* list = ui_.List(kFilmSourceList);
+    flow::ListModel* list = ui_.List(kFilmSourceList);
     if (list == nullptr) return;
     const int row = list->SelectedRow();
     const std::optional<AvailabilityState> state = list->State(row);
@@ -99,7 +99,7 @@ void PlayFlows::PlayFilmSource() {
 }
 
 void PlayFlows::PlayFile() {
-    app::ListModel* list = ui_.List(kMagnetFileList);
+    flow::ListModel* list = ui_.List(kMagnetFileList);
     if (list == nullptr) return;
     const int row = list->SelectedRow();
     if (list->State(row) != AvailabilityState::Playable) return;
@@ -112,7 +112,7 @@ void PlayFlows::PlayFile() {
 }
 
 void PlayFlows::PlayQueueRow() {
-    app::ListModel* queue = ui_.List(kPlayQueueList);
+    flow::ListModel* queue = ui_.List(kPlayQueueList);
     if (queue == nullptr || queue->SelectedCell(2).empty()) return;
     state_.currentInfoHash = queue->SelectedCell(5);
     state_.currentTitle = queue->SelectedCell(2);
@@ -122,26 +122,26 @@ void PlayFlows::PlayQueueRow() {
 }
 
 void PlayFlows::ParseFavourite() {
-    app::ListModel* list = ui_.List(kFavouriteList);
+    flow::ListModel* list = ui_.List(kFavouriteList);
     const std::string link = list != nullptr ? list->SelectedCell(3) : std::string();
     if (link.empty()) {
         ui_.SetText(kBottomStatus, kNoLink);
         return;
     }
-    ui_.ShowWindow(app::WindowCode::MAGNETWIN);
+    ui_.ShowWindow(flow::WindowCode::MAGNETWIN);
     ui_.SetText(kMagnetInputBox, link);
     magnet_.ParseMagnetInput();
 }
 
 void PlayFlows::OpenExtraResourceRow() {
-    app::ListModel* list = ui_.List(kExtraResourceList);
+    flow::ListModel* list = ui_.List(kExtraResourceList);
     if (list == nullptr || list->SelectedCell(2).empty()) {
         ui_.SetText(kBottomStatus, kNoLink);
         return;
     }
     const std::string link = list->SelectedCell(3);
-    ui_.ShowWindow(app::WindowCode::MAGNETWIN);
-    ui_.CloseWindow(app::WindowCode::PLAYQUEUE);
+    ui_.ShowWindow(flow::WindowCode::MAGNETWIN);
+    ui_.CloseWindow(flow::WindowCode::PLAYQUEUE);
     ui_.SetColours(kPlayerViewButton, kViewButtonText, kViewButtonBackground);
     // The row's link is parsed the way a favourite's is, so the window
     // shows the torrent the user picked.

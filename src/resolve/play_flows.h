@@ -2,8 +2,8 @@
 
 #include <QObject>
 
-#include "app/app_state.h"
-#include "app/flow_ui.h"
+#include "flow/app_state.h"
+#include "flow/flow_ui.h"
 #include "resolve/magnet_window_flows.h"
 #include "resolve/resolver.h"
 
@@ -22,7 +22,7 @@ public:
     enum class TorrentList { Search, Resource };
 
     // The references must outlive this object.
-    PlayFlows(app::AppState& state, app::FlowUi& ui, Resolver& resolver, MagnetWindowFlows& magnet,
+    PlayFlows(flow::AppState& state, flow::FlowUi& ui, Resolver& resolver, MagnetWindowFlows& magnet,
               QObject* parent = nullptr);
 
     // Double-click on the search results or the resource list (decimals 2),
@@ -42,8 +42,8 @@ public:
     void OpenExtraResourceRow();
 
 private:
-    app::AppState& state_;
-    app::FlowUi& ui_;
+    flow::AppState& state_;
+    flow::FlowUi& ui_;
     Resolver& resolver_;
     MagnetWindowFlows& magnet_;
 };

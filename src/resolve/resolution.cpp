@@ -4,7 +4,7 @@
 
 namespace lumo::resolve {
 
-Resolution::Resolution(app::AppState& state, app::FlowUi& ui, remote::ServiceHosts hosts, QObject* parent)
+Resolution::Resolution(flow::AppState& state, flow::FlowUi& ui, remote::ServiceHosts hosts, QObject* parent)
     : QObject(parent),
       endpoints_(state, std::move(hosts)),
       checker_(endpoints_),

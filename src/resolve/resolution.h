@@ -2,8 +2,8 @@
 
 #include <QObject>
 
-#include "app/app_state.h"
-#include "app/flow_ui.h"
+#include "flow/app_state.h"
+#include "flow/flow_ui.h"
 #include "remote/service_hosts.h"
 #include "resolve/availability_checker.h"
 #include "resolve/magnet_window_flows.h"
@@ -21,7 +21,7 @@ namespace lumo::resolve {
 class Resolution : public QObject {
     Q_OBJECT
 public:
-    Resolution(app::AppState& state, app::FlowUi& ui,
+    Resolution(flow::AppState& state, flow::FlowUi& ui,
                remote::ServiceHosts hosts = remote::ServiceHosts::FromEnvironment(), QObject* parent = nullptr);
 
     ResolveEndpoints& Endpoints() { return endpoints_; }

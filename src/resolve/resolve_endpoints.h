@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "app/app_state.h"
+#include "flow/app_state.h"
 #include "remote/service_hosts.h"
 #include "resolve/availability_check.h"
 
@@ -16,7 +16,7 @@ class ResolveEndpoints {
 public:
     static constexpr const char* kFileListKey = "jkdz2";
 
-    ResolveEndpoints(const app::AppState& state, remote::ServiceHosts hosts)
+    ResolveEndpoints(const flow::AppState& state, remote::ServiceHosts hosts)
         : state_(state), hosts_(std::move(hosts)) {}
 
     std::string FileListPrefix() const { return state_.RemoteAddress(kFileListKey); }
@@ -29,7 +29,7 @@ public:
     void SetHosts(remote::ServiceHosts hosts) { hosts_ = std::move(hosts); }
 
 private:
-    const app::AppState& state_;
+    const flow::AppState& state_;
     remote::ServiceHosts hosts_;
 };
 

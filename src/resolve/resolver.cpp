@@ -6,10 +6,10 @@
 #include <utility>
 #include <vector>
 
-#include "app/list_model.h"
+#include "flow/list_model.h"
+#include "flow/worker_threads.h"
 #include "resolve/cache_path.h"
 #include "resolve/ui_names.h"
-#include "app/worker_threads.h"
 #include "store/data_directory.h"
 #include "store/history.h"
 #include "store/ini_file.h"
@@ -35,8 +35,8 @@ std::string TrimSpaces(const std::string& text) {
 
 }  // namespace
 
-Resolver::Resolver(app::AppState& state, app::FlowUi& ui, const ResolveEndpoints& endpoints, QObject* parent)
-    : QObject(parent), state_(state), ui_(ui), endpoints_(endpoints), channel_(app::GuiChannel::Open(this)) {}
+Resolver::Resolver(flow::AppState& state, flow::FlowUi& ui, const ResolveEndpoints& endpoints, QObject* parent)
+    : QObject(parent), state_(state), ui_(ui), endpoints_(endpoints), channel_(flow::GuiChannel::Open(this)) {}
 
 Resolver::~Resolver() {
     channel_->Close();
@@ -60,8 +60,8 @@ void Resolver::StartResolve() {
     ui_.SetText(kTopStatus, "正在获取播放地址...");
 
     const std::shared_ptr<std::atomic<bool>> cancelled = cancelled_;
-    const std::shared_ptr<app::GuiChannel> channel = channel_;
-    QThread* worker = app::WorkerThreads::StartQThread([this, serial, request, job, cancelled, channel] {
+    const std::shared_ptr<flow::GuiChannel> channel = channel_;
+    QThread* worker = flow::WorkerThreads::StartQThread([this, serial, request, job, cancelled, channel] {
         const ResolveOutcome outcome = FindPlayAddress(job, [cancelled] { return cancelled->load(); });
         if (outcome.end == ResolveEnd::Cancelled) return;
         channel->Post([this, serial, request, outcome] { Finish(serial, request, outcome); });
@@ -121,7 +121,7 @@ void Resolver::Open(const PlayRequest& request, const ResolveOutcome& outcome) {
 }
 
 void Resolver::RecordInQueue(const PlayRequest& request) {
-    app::ListModel* queue = ui_.List(kPlayQueueList);
+    flow::ListModel* queue = ui_.List(kPlayQueueList);
     if (queue == nullptr) return;
 
     int found = -1;

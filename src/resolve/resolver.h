@@ -7,9 +7,9 @@
 #include <memory>
 #include <string>
 
-#include "app/app_state.h"
-#include "app/flow_ui.h"
-#include "app/gui_channel.h"
+#include "flow/app_state.h"
+#include "flow/flow_ui.h"
+#include "flow/gui_channel.h"
 #include "resolve/play_address.h"
 #include "resolve/resolve_endpoints.h"
 
@@ -37,7 +37,7 @@ class Resolver : public QObject {
     Q_OBJECT
 public:
     // `state`, `ui` and `endpoints` must outlive the resolver.
-    Resolver(app::AppState& state, app::FlowUi& ui, const ResolveEndpoints& endpoints,
+    Resolver(flow::AppState& state, flow::FlowUi& ui, const ResolveEndpoints& endpoints,
              QObject* parent = nullptr);
     ~Resolver() override;
 
@@ -63,10 +63,10 @@ private:
     void Open(const PlayRequest& request, const ResolveOutcome& outcome);
     void RecordInQueue(const PlayRequest& request);
 
-    app::AppState& state_;
-    app::FlowUi& ui_;
+    flow::AppState& state_;
+    flow::FlowUi& ui_;
     const ResolveEndpoints& endpoints_;
-    std::shared_ptr<app::GuiChannel> channel_;
+    std::shared_ptr<flow::GuiChannel> channel_;
     uint64_t serial_ = 0;
     std::shared_ptr<std::atomic<bool>> cancelled_;
     bool resolving_ = false;

@@ -2,35 +2,35 @@
 
 #include <utility>
 
+#include "flow/worker_threads.h"
 #include "net/http_request.h"
 #include "net/inet_request.h"
 #include "resolve/checked_list.h"
 #include "resolve/ui_names.h"
-#include "app/worker_threads.h"
 #include "sources/source_names.h"
 
 namespace lumo::sources {
 
-FilmSite::FilmSite(app::AppState& state, app::FlowUi& ui, resolve::AvailabilityChecker& checker,
+FilmSite::FilmSite(flow::AppState& state, flow::FlowUi& ui, resolve::AvailabilityChecker& checker,
                    remote::ServiceHosts hosts, QObject* parent)
     : QObject(parent),
       state_(state),
       ui_(ui),
       checker_(checker),
       hosts_(std::move(hosts)),
-      channel_(app::GuiChannel::Open(this)) {}
+      channel_(flow::GuiChannel::Open(this)) {}
 
 FilmSite::~FilmSite() { channel_->Close(); }
 
 void FilmSite::SearchFilms() {
     const uint64_t serial = ++searchSerial_;
-    if (app::ListModel* list = ui_.List(kFilmSearchList)) list->Clear();
+    if (flow::ListModel* list = ui_.List(kFilmSearchList)) list->Clear();
     ui_.SetCurrentPage(kFilmTabs, 1);
 
     const std::string host = hosts_.FilmSiteHost();
     const std::string address = FilmSearchAddress(host, ui_.Text(kFilmSearchBox));
-    const std::shared_ptr<app::GuiChannel> channel = channel_;
-    const bool started = app::WorkerThreads::Start([this, serial, host, address, channel] {
+    const std::shared_ptr<flow::GuiChannel> channel = channel_;
+    const bool started = flow::WorkerThreads::Start([this, serial, host, address, channel] {
         std::vector<FilmListing> films = ParseFilmSearchPage(net::HttpRequest(address), host);
         channel->Post([this, serial, films = std::move(films)]() mutable { ListFilms(serial, std::move(films)); });
     });
@@ -39,7 +39,7 @@ void FilmSite::SearchFilms() {
 
 void FilmSite::ListFilms(uint64_t serial, std::vector<FilmListing> films) {
     if (serial != searchSerial_) return;
-    app::ListModel* list = ui_.List(kFilmSearchList);
+    flow::ListModel* list = ui_.List(kFilmSearchList);
     if (list != nullptr) {
         for (FilmListing& film : films) {
             list->AppendRow({"", std::to_string(list->RowCount() + 1), std::move(film.title),
@@ -50,7 +50,7 @@ void FilmSite::ListFilms(uint64_t serial, std::vector<FilmListing> films) {
 }
 
 void FilmSite::FilmRowClicked(const std::string& listName) {
-    const app::ListModel* list = ui_.List(listName);
+    const flow::ListModel* list = ui_.List(listName);
     if (list == nullptr) return;
     const std::string address = list->SelectedCell(3);
     if (address.empty()) return;
@@ -60,11 +60,11 @@ void FilmSite::FilmRowClicked(const std::string& listName) {
 void FilmSite::ShowFilmDetails(const std::string& detailAddress) {
     const uint64_t serial = ++detailSerial_;
     // Clearing the list also cancels the availability checks of its rows.
-    if (app::ListModel* list = ui_.List(resolve::kFilmSourceList)) list->Clear();
+    if (flow::ListModel* list = ui_.List(resolve::kFilmSourceList)) list->Clear();
 
     const std::string host = hosts_.FilmSiteHost();
-    const std::shared_ptr<app::GuiChannel> channel = channel_;
-    const bool started = app::WorkerThreads::Start([this, serial, detailAddress, host, channel] {
+    const std::shared_ptr<flow::GuiChannel> channel = channel_;
+    const bool started = flow::WorkerThreads::Start([this, serial, detailAddress, host, channel] {
         Shown shown;
         shown.details = ParseFilmDetails(net::HttpRequest(detailAddress), host);
         if (!shown.details.posterAddress.empty()) shown.poster = net::InetRequest(shown.details.posterAddress);
@@ -81,7 +81,7 @@ void FilmSite::ShowDetails(uint64_t serial, Shown shown) {
     for (const auto& [control, text] : details.labels) ui_.SetText(control, text);
     ui_.SetImage(kPosterBox, shown.poster);
 
-    app::ListModel* list = ui_.List(resolve::kFilmSourceList);
+    flow::ListModel* list = ui_.List(resolve::kFilmSourceList);
     if (list != nullptr) {
         for (FilmTorrent& torrent : details.torrents) {
             list->AppendRow({"", "", std::move(torrent.title), std::move(torrent.size), std::move(torrent.address),

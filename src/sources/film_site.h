@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "app/app_state.h"
-#include "app/flow_ui.h"
+#include "flow/app_state.h"
+#include "flow/flow_ui.h"
+#include "flow/gui_channel.h"
 #include "remote/service_hosts.h"
 #include "resolve/availability_checker.h"
-#include "app/gui_channel.h"
 #include "sources/film_pages.h"
 
 namespace lumo::sources {
@@ -28,7 +28,7 @@ class FilmSite : public QObject {
     Q_OBJECT
 public:
     // `state`, `ui` and `checker` must outlive this object.
-    FilmSite(app::AppState& state, app::FlowUi& ui, resolve::AvailabilityChecker& checker,
+    FilmSite(flow::AppState& state, flow::FlowUi& ui, resolve::AvailabilityChecker& checker,
              remote::ServiceHosts hosts, QObject* parent = nullptr);
     ~FilmSite() override;
 
@@ -55,11 +55,11 @@ private:
     void ListFilms(uint64_t serial, std::vector<FilmListing> films);
     void ShowDetails(uint64_t serial, Shown shown);
 
-    app::AppState& state_;
-    app::FlowUi& ui_;
+    flow::AppState& state_;
+    flow::FlowUi& ui_;
     resolve::AvailabilityChecker& checker_;
     const remote::ServiceHosts hosts_;
-    std::shared_ptr<app::GuiChannel> channel_;
+    std::shared_ptr<flow::GuiChannel> channel_;
     uint64_t searchSerial_ = 0;
     uint64_t detailSerial_ = 0;
 };

@@ -2,9 +2,9 @@
 
 #include <utility>
 
+#include "flow/worker_threads.h"
 #include "net/http_request.h"
 #include "net/inet_request.h"
-#include "app/worker_threads.h"
 #include "sources/resource_pages.h"
 #include "sources/source_names.h"
 #include "text/charset.h"
@@ -21,9 +21,9 @@ const char* ListOf(KeywordLibraries::Library library) {
 
 }  // namespace
 
-KeywordLibraries::KeywordLibraries(app::AppState& state, app::FlowUi& ui, SearchController& search,
+KeywordLibraries::KeywordLibraries(flow::AppState& state, flow::FlowUi& ui, SearchController& search,
                                    QObject* parent)
-    : QObject(parent), state_(state), ui_(ui), search_(search), channel_(app::GuiChannel::Open(this)) {}
+    : QObject(parent), state_(state), ui_(ui), search_(search), channel_(flow::GuiChannel::Open(this)) {}
 
 KeywordLibraries::~KeywordLibraries() { channel_->Close(); }
 
@@ -44,8 +44,8 @@ void KeywordLibraries::Load(Library library) {
     const uint64_t serial = ++LoadsOf(library).started;
     const std::string address =
         state_.RemoteAddress(library == Library::Code ? kCodeLibraryKey : kKeywordLibraryKey);
-    const std::shared_ptr<app::GuiChannel> channel = channel_;
-    const bool started = app::WorkerThreads::Start([this, library, serial, address, channel] {
+    const std::shared_ptr<flow::GuiChannel> channel = channel_;
+    const bool started = flow::WorkerThreads::Start([this, library, serial, address, channel] {
         std::vector<std::string> entries;
         if (library == Library::Code) {
             entries = ParseCodeLibrary(net::HttpRequest(address));
@@ -62,7 +62,7 @@ void KeywordLibraries::Load(Library library) {
 
 void KeywordLibraries::List(Library library, uint64_t serial, std::vector<std::string> entries) {
     Loads& loads = LoadsOf(library);
-    app::ListModel* list = ui_.List(ListOf(library));
+    flow::ListModel* list = ui_.List(ListOf(library));
     if (entries.empty() || serial <= loads.listed || list == nullptr) {
         emit LibraryLoadEnded(library, false);
         return;
@@ -74,7 +74,7 @@ void KeywordLibraries::List(Library library, uint64_t serial, std::vector<std::s
 }
 
 void KeywordLibraries::ShowCodeLibrary() {
-    app::ListModel* list = ui_.List(kCodeLibraryList);
+    flow::ListModel* list = ui_.List(kCodeLibraryList);
     if (list != nullptr && list->Cell(0, 1).empty()) {
         list->Clear();
         LoadCodeLibrary();
@@ -86,7 +86,7 @@ void KeywordLibraries::ShowCodeLibrary() {
 
 void KeywordLibraries::ShowKeywordLibrary() {
     ui_.SetVisible(kLibraryPanel, true);
-    const app::ListModel* list = ui_.List(kKeywordLibraryList);
+    const flow::ListModel* list = ui_.List(kKeywordLibraryList);
     if (list != nullptr && !list->Cell(0, 1).empty()) {
         ui_.SetVisible(kKeywordLibraryList, true);
         ui_.SetVisible(kCodeLibraryList, false);
@@ -96,7 +96,7 @@ void KeywordLibraries::ShowKeywordLibrary() {
 }
 
 void KeywordLibraries::OpenLibraryEntry(const std::string& listName) {
-    const app::ListModel* list = ui_.List(listName);
+    const flow::ListModel* list = ui_.List(listName);
     ui_.SetText(kSearchBox, list != nullptr ? list->SelectedCell(1) : std::string());
     search_.StartSearch();
 }

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "app/app_state.h"
-#include "app/flow_ui.h"
-#include "app/gui_channel.h"
+#include "flow/app_state.h"
+#include "flow/flow_ui.h"
+#include "flow/gui_channel.h"
 #include "sources/search_controller.h"
 
 namespace lumo::sources {
@@ -32,7 +32,7 @@ public:
     Q_ENUM(Library)
 
     // `state`, `ui` and `search` must outlive this object.
-    KeywordLibraries(app::AppState& state, app::FlowUi& ui, SearchController& search, QObject* parent = nullptr);
+    KeywordLibraries(flow::AppState& state, flow::FlowUi& ui, SearchController& search, QObject* parent = nullptr);
     ~KeywordLibraries() override;
 
     // Loads both libraries; called once the remote address list has arrived.
@@ -69,10 +69,10 @@ private:
     void List(Library library, uint64_t serial, std::vector<std::string> entries);
     Loads& LoadsOf(Library library) { return library == Library::Code ? code_ : keyword_; }
 
-    app::AppState& state_;
-    app::FlowUi& ui_;
+    flow::AppState& state_;
+    flow::FlowUi& ui_;
     SearchController& search_;
-    std::shared_ptr<app::GuiChannel> channel_;
+    std::shared_ptr<flow::GuiChannel> channel_;
     Loads code_;
     Loads keyword_;
 };

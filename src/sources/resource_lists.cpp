@@ -2,10 +2,10 @@
 
 #include <utility>
 
+#include "flow/worker_threads.h"
 #include "net/http_request.h"
 #include "resolve/checked_list.h"
 #include "resolve/ui_names.h"
-#include "app/worker_threads.h"
 #include "sources/source_names.h"
 
 namespace lumo::sources {
@@ -16,7 +16,7 @@ constexpr const char* kSiteKey = "zhuludizi";
 
 // Appends the entries with their row numbers; true when the list then has a
 // fourth row with a name.
-bool AppendEntries(app::ListModel& list, std::vector<ResourceEntry>& entries) {
+bool AppendEntries(flow::ListModel& list, std::vector<ResourceEntry>& entries) {
     for (ResourceEntry& entry : entries) {
         list.AppendRow({"", std::to_string(list.RowCount() + 1), std::move(entry.name), std::move(entry.link)});
     }
@@ -25,14 +25,14 @@ bool AppendEntries(app::ListModel& list, std::vector<ResourceEntry>& entries) {
 
 }  // namespace
 
-ResourceLists::ResourceLists(app::AppState& state, app::FlowUi& ui, resolve::AvailabilityChecker& checker,
+ResourceLists::ResourceLists(flow::AppState& state, flow::FlowUi& ui, resolve::AvailabilityChecker& checker,
                              remote::ServiceHosts hosts, QObject* parent)
     : QObject(parent),
       state_(state),
       ui_(ui),
       checker_(checker),
       hosts_(std::move(hosts)),
-      channel_(app::GuiChannel::Open(this)) {}
+      channel_(flow::GuiChannel::Open(this)) {}
 
 ResourceLists::~ResourceLists() { channel_->Close(); }
 
@@ -40,11 +40,11 @@ void ResourceLists::LoadSharedResourcePage(const std::string& page) {
     const uint64_t serial = ++sharedSerial_;
     ui_.SetText(resolve::kTopStatus, "正在获取共享资源...");
     // Clearing the list also cancels the availability checks of its rows.
-    if (app::ListModel* list = ui_.List(resolve::kResourceList)) list->Clear();
+    if (flow::ListModel* list = ui_.List(resolve::kResourceList)) list->Clear();
 
     const std::string address = SharedResourceAddress(state_.RemoteAddress(kSiteKey), page);
-    const std::shared_ptr<app::GuiChannel> channel = channel_;
-    const bool started = app::WorkerThreads::Start([this, serial, address, channel] {
+    const std::shared_ptr<flow::GuiChannel> channel = channel_;
+    const bool started = flow::WorkerThreads::Start([this, serial, address, channel] {
         std::vector<ResourceEntry> entries = ParseSharedResourcePage(net::HttpRequest(address));
         channel->Post([this, serial, entries = std::move(entries)]() mutable {
             ListSharedPage(serial, std::move(entries));
@@ -55,7 +55,7 @@ void ResourceLists::LoadSharedResourcePage(const std::string& page) {
 
 void ResourceLists::ListSharedPage(uint64_t serial, std::vector<ResourceEntry> entries) {
     if (serial != sharedSerial_) return;
-    app::ListModel* list = ui_.List(resolve::kResourceList);
+    flow::ListModel* list = ui_.List(resolve::kResourceList);
     if (entries.empty() || list == nullptr) {
         ui_.SetText(resolve::kTopStatus, "获取失败,请从新获取！");
         emit SharedPageListed(false);
@@ -103,12 +103,12 @@ void ResourceLists::JumpToResourcePage() {
 
 void ResourceLists::LoadExtraResourceList() {
     const uint64_t serial = ++extraSerial_;
-    if (app::ListModel* list = ui_.List(resolve::kExtraResourceList)) list->Clear();
+    if (flow::ListModel* list = ui_.List(resolve::kExtraResourceList)) list->Clear();
     ui_.SetText(resolve::kBottomStatus, "正在获取中请稍后...");
 
     const std::string address = ExtraResourceAddress(hosts_.ExtraListHost());
-    const std::shared_ptr<app::GuiChannel> channel = channel_;
-    const bool started = app::WorkerThreads::Start([this, serial, address, channel] {
+    const std::shared_ptr<flow::GuiChannel> channel = channel_;
+    const bool started = flow::WorkerThreads::Start([this, serial, address, channel] {
         std::vector<ResourceEntry> entries = ParseExtraResourceList(net::HttpRequest(address));
         channel->Post(
             [this, serial, entries = std::move(entries)]() mutable { ListExtra(serial, std::move(entries)); });
@@ -118,7 +118,7 @@ void ResourceLists::LoadExtraResourceList() {
 
 void ResourceLists::ListExtra(uint64_t serial, std::vector<ResourceEntry> entries) {
     if (serial != extraSerial_) return;
-    app::ListModel* list = ui_.List(resolve::kExtraResourceList);
+    flow::ListModel* list = ui_.List(resolve::kExtraResourceList);
     const bool complete = !entries.empty() && list != nullptr && AppendEntries(*list, entries);
     ui_.SetText(resolve::kBottomStatus, complete ? "已完成获取!" : "获取失败,请从新获取！");
     emit ExtraListListed(complete);

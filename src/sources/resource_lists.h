@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "app/app_state.h"
-#include "app/flow_ui.h"
+#include "flow/app_state.h"
+#include "flow/flow_ui.h"
+#include "flow/gui_channel.h"
 #include "remote/service_hosts.h"
 #include "resolve/availability_checker.h"
-#include "app/gui_channel.h"
 #include "sources/resource_pages.h"
 
 namespace lumo::sources {
@@ -27,7 +27,7 @@ class ResourceLists : public QObject {
     Q_OBJECT
 public:
     // `state`, `ui` and `checker` must outlive this object.
-    ResourceLists(app::AppState& state, app::FlowUi& ui, resolve::AvailabilityChecker& checker,
+    ResourceLists(flow::AppState& state, flow::FlowUi& ui, resolve::AvailabilityChecker& checker,
                   remote::ServiceHosts hosts, QObject* parent = nullptr);
     ~ResourceLists() override;
 
@@ -54,11 +54,11 @@ private:
     void ListSharedPage(uint64_t serial, std::vector<ResourceEntry> entries);
     void ListExtra(uint64_t serial, std::vector<ResourceEntry> entries);
 
-    app::AppState& state_;
-    app::FlowUi& ui_;
+    flow::AppState& state_;
+    flow::FlowUi& ui_;
     resolve::AvailabilityChecker& checker_;
     const remote::ServiceHosts hosts_;
-    std::shared_ptr<app::GuiChannel> channel_;
+    std::shared_ptr<flow::GuiChannel> channel_;
     uint64_t sharedSerial_ = 0;
     uint64_t extraSerial_ = 0;
 };

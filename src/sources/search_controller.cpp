@@ -2,22 +2,22 @@
 
 #include <utility>
 
+#include "flow/worker_threads.h"
 #include "resolve/checked_list.h"
 #include "resolve/ui_names.h"
-#include "app/worker_threads.h"
 #include "sources/json_search_answer.h"
 #include "sources/source_names.h"
 #include "sources/torrent_site_page.h"
 
 namespace lumo::sources {
 
-SearchController::SearchController(app::FlowUi& ui, resolve::AvailabilityChecker& checker,
+SearchController::SearchController(flow::FlowUi& ui, resolve::AvailabilityChecker& checker,
                                    remote::ServiceHosts hosts, QObject* parent)
     : QObject(parent),
       ui_(ui),
       checker_(checker),
       hosts_(std::move(hosts)),
-      channel_(app::GuiChannel::Open(this)) {}
+      channel_(flow::GuiChannel::Open(this)) {}
 
 SearchController::~SearchController() { channel_->Close(); }
 
@@ -61,7 +61,7 @@ void SearchController::RunEngine(Engine engine) {
     if (engine == Engine::None) return;
     const uint64_t serial = ++serial_;
     // Clearing the list also cancels the availability checks of its rows.
-    if (app::ListModel* list = ui_.List(resolve::kSearchList)) list->Clear();
+    if (flow::ListModel* list = ui_.List(resolve::kSearchList)) list->Clear();
     ui_.SetText(resolve::kTopStatus, engine == Engine::TorrentSite ? "搜索中..." : "正在搜索中...");
     ui_.SetVisible(resolve::kListLoading, true);
 
@@ -69,8 +69,8 @@ void SearchController::RunEngine(Engine engine) {
     const int page = searchPage_;
     const std::string host = engine == Engine::TorrentSite ? hosts_.SearchSiteHost() : hosts_.JsonSearchHost();
     const std::string timestamp = engine == Engine::JsonApi ? SearchTimestamp() : std::string();
-    const std::shared_ptr<app::GuiChannel> channel = channel_;
-    const bool started = app::WorkerThreads::Start([this, serial, engine, keyword, page, host, timestamp, channel] {
+    const std::shared_ptr<flow::GuiChannel> channel = channel_;
+    const bool started = flow::WorkerThreads::Start([this, serial, engine, keyword, page, host, timestamp, channel] {
         SearchOutcome outcome = engine == Engine::TorrentSite ? SearchTorrentSite(host, keyword, page)
                                                               : SearchJsonApi(host, keyword, page, timestamp);
         channel->Post([this, serial, engine, keyword, outcome = std::move(outcome)]() mutable {
@@ -82,7 +82,7 @@ void SearchController::RunEngine(Engine engine) {
 
 void SearchController::List(uint64_t serial, Engine engine, const std::string& keyword, SearchOutcome outcome) {
     if (serial != serial_) return;
-    app::ListModel* list = ui_.List(resolve::kSearchList);
+    flow::ListModel* list = ui_.List(resolve::kSearchList);
     if (list != nullptr) {
         for (SearchResult& row : outcome.rows) {
             list->AppendRow({"", std::to_string(list->RowCount() + 1), std::move(row.title), std::move(row.size),

@@ -6,10 +6,10 @@
 #include <memory>
 #include <string>
 
-#include "app/flow_ui.h"
+#include "flow/flow_ui.h"
+#include "flow/gui_channel.h"
 #include "remote/service_hosts.h"
 #include "resolve/availability_checker.h"
-#include "app/gui_channel.h"
 #include "sources/search_result.h"
 
 namespace lumo::sources {
@@ -32,7 +32,7 @@ public:
     };
 
     // `ui` and `checker` must outlive the controller.
-    SearchController(app::FlowUi& ui, resolve::AvailabilityChecker& checker, remote::ServiceHosts hosts,
+    SearchController(flow::FlowUi& ui, resolve::AvailabilityChecker& checker, remote::ServiceHosts hosts,
                      QObject* parent = nullptr);
     ~SearchController() override;
 
@@ -56,10 +56,10 @@ private:
     void RunEngine(Engine engine);
     void List(uint64_t serial, Engine engine, const std::string& keyword, SearchOutcome outcome);
 
-    app::FlowUi& ui_;
+    flow::FlowUi& ui_;
     resolve::AvailabilityChecker& checker_;
     const remote::ServiceHosts hosts_;
-    std::shared_ptr<app::GuiChannel> channel_;
+    std::shared_ptr<flow::GuiChannel> channel_;
     int searchPage_ = 1;
     uint64_t serial_ = 0;
 };

@@ -2,7 +2,7 @@
 
 namespace lumo::sources {
 
-Sources::Sources(app::AppState& state, app::FlowUi& ui, resolve::AvailabilityChecker& checker,
+Sources::Sources(flow::AppState& state, flow::FlowUi& ui, resolve::AvailabilityChecker& checker,
                  const remote::ServiceHosts& hosts, QObject* parent)
     : QObject(parent),
       search_(ui, checker, hosts),

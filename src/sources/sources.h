@@ -2,8 +2,8 @@
 
 #include <QObject>
 
-#include "app/app_state.h"
-#include "app/flow_ui.h"
+#include "flow/app_state.h"
+#include "flow/flow_ui.h"
 #include "remote/service_hosts.h"
 #include "resolve/availability_checker.h"
 #include "sources/film_site.h"
@@ -21,7 +21,7 @@ namespace lumo::sources {
 class Sources : public QObject {
     Q_OBJECT
 public:
-    Sources(app::AppState& state, app::FlowUi& ui, resolve::AvailabilityChecker& checker,
+    Sources(flow::AppState& state, flow::FlowUi& ui, resolve::AvailabilityChecker& checker,
             const remote::ServiceHosts& hosts = remote::ServiceHosts::FromEnvironment(), QObject* parent = nullptr);
 
     SearchController& Search() { return search_; }

@@ -46,7 +46,7 @@ protected:
         EXPECT_TRUE(ui.enabled[kLoginButton]);
         EXPECT_EQ(ui.texts[kLoginTip], "");
         EXPECT_FALSE(ui.visible[kLoginLoading]);
-        EXPECT_TRUE(ui.IsWindowLoaded(app::WindowCode::LOGIN)) << "the window stays for another try";
+        EXPECT_TRUE(ui.IsWindowLoaded(flow::WindowCode::LOGIN)) << "the window stays for another try";
     }
 };
 
@@ -81,7 +81,7 @@ TEST_F(LoginTest, ASuccessfulLoginSetsUpTheSessionAndShowsTheProfile) {
     EXPECT_TRUE(ui.enabled[kLoginButton]);
     EXPECT_EQ(ui.texts[kLoginTip], "");
     EXPECT_FALSE(ui.visible[kLoginLoading]);
-    EXPECT_FALSE(ui.IsWindowLoaded(app::WindowCode::LOGIN));
+    EXPECT_FALSE(ui.IsWindowLoaded(flow::WindowCode::LOGIN));
     // The profile is on show before the greeting, the window goes after it.
     EXPECT_LT(Index("navigate " + std::string(kProfileBrowser) + " " + profile),
               Index("inform 登录成功,欢迎您:lumo"));
@@ -97,7 +97,7 @@ TEST_F(LoginTest, TheLoginRequestGoesOutByteForByte) {
     for (const Case c : {Case{"lumo", "lumo"}, Case{"中文", "%E4%B8%AD%E6%96%87"}, Case{"a b.c-d", "a%20b.c-d"}}) {
         sim.ResetCounters();
         const auto& user = User(c.account);
-        ui.ShowWindow(app::WindowCode::LOGIN);
+        ui.ShowWindow(flow::WindowCode::LOGIN);
         ASSERT_TRUE(LogIn(user.name, user.password)) << c.account;
 
         const auto requests = ForumRequests();
@@ -126,7 +126,7 @@ TEST_F(LoginTest, RememberPasswordWritesTheAccountAndOnlyWhenTicked) {
     EXPECT_EQ(Remembered(store::kPasswordKey), "oldpw");
 
     ui.checked.insert(kRememberBox);
-    ui.ShowWindow(app::WindowCode::LOGIN);
+    ui.ShowWindow(flow::WindowCode::LOGIN);
     ASSERT_TRUE(LogIn("中文", "密码&+%"));
     EXPECT_EQ(Remembered(store::kAccountKey), "中文");
     EXPECT_EQ(Remembered(store::kPasswordKey), "密码&+%");
@@ -138,7 +138,7 @@ TEST_F(LoginTest, RememberPasswordWritesTheAccountAndOnlyWhenTicked) {
     EXPECT_EQ(ui.texts[kPasswordBox], "密码&+%");
 
     // A failed login writes nothing, ticked or not.
-    ui.ShowWindow(app::WindowCode::LOGIN);
+    ui.ShowWindow(flow::WindowCode::LOGIN);
     EXPECT_FALSE(LogIn("lumo", "wrong"));
     EXPECT_EQ(Remembered(store::kAccountKey), "中文");
 }
@@ -228,18 +228,18 @@ TEST_F(LoginTest, ClosingTheWindowMidwayLeavesNoTrace) {
     ASSERT_TRUE(LogIn("lumo", "lumo2016"));
     sim.ResetCounters();
     ui = lumo::testing::ScriptedFlowUi();
-    ui.ShowWindow(app::WindowCode::LOGIN);
+    ui.ShowWindow(flow::WindowCode::LOGIN);
 
     SlowLogins(300);
     Type("vip", "vip888");
     controller->StartLogin();
     ASSERT_TRUE(LoginRequestArrived());
     controller->CloseLoginWindow();
-    EXPECT_FALSE(ui.IsWindowLoaded(app::WindowCode::LOGIN)) << "the window goes at once";
+    EXPECT_FALSE(ui.IsWindowLoaded(flow::WindowCode::LOGIN)) << "the window goes at once";
     const size_t atClose = ui.log.size();
 
     ASSERT_TRUE(sim.WaitIdle(3s));
-    ASSERT_TRUE(app::WorkerThreads::WaitIdle(5s));
+    ASSERT_TRUE(flow::WorkerThreads::WaitIdle(5s));
     RunEventsFor(100ms);
     EXPECT_EQ(ui.log.size(), atClose) << ui.log.back();
     EXPECT_TRUE(ui.messages.empty());
@@ -255,10 +255,10 @@ TEST_F(LoginTest, AWindowGoneByAnotherRoadDropsTheResultToo) {
     Type("lumo", "lumo2016");
     controller->StartLogin();
     ASSERT_TRUE(LoginRequestArrived());
-    ui.CloseWindow(app::WindowCode::LOGIN);  // e.g. the main window's close button
+    ui.CloseWindow(flow::WindowCode::LOGIN);  // e.g. the main window's close button
     const size_t atClose = ui.log.size();
     ASSERT_TRUE(sim.WaitIdle(3s));
-    ASSERT_TRUE(app::WorkerThreads::WaitIdle(5s));
+    ASSERT_TRUE(flow::WorkerThreads::WaitIdle(5s));
     RunEventsFor(100ms);
     EXPECT_EQ(ui.log.size(), atClose);
     EXPECT_EQ(state.loggedIn, 0);
@@ -275,7 +275,7 @@ TEST_F(LoginTest, ASecondLoginOwnsTheWindow) {
     EXPECT_TRUE(controller->PasswordKeyDown(13));
     ASSERT_TRUE(WaitFor([&] { return finished == 1; }));
     ASSERT_TRUE(sim.WaitIdle(3s));
-    ASSERT_TRUE(app::WorkerThreads::WaitIdle(5s));
+    ASSERT_TRUE(flow::WorkerThreads::WaitIdle(5s));
     RunEventsFor(100ms);
     EXPECT_EQ(finished, 1);
     EXPECT_TRUE(lastResult);
@@ -308,7 +308,7 @@ TEST_F(LoginTest, TheResultIsShownOutsideFullScreen) {
     state.isFullscreen = 1;
     EXPECT_FALSE(LogIn("lumo", "wrong"));
     EXPECT_EQ(left, 1);
-    ui.ShowWindow(app::WindowCode::LOGIN);
+    ui.ShowWindow(flow::WindowCode::LOGIN);
     EXPECT_TRUE(LogIn("lumo", "lumo2016"));
     EXPECT_EQ(left, 1) << "not in full screen any more";
 }
@@ -321,7 +321,7 @@ TEST_F(LoginTest, TheMainLoginButtonLogsOutUnlessItOffersTheLogin) {
     EXPECT_EQ(state.loggedIn, 0);
     EXPECT_EQ(state.userLabel, "");
     EXPECT_EQ(ui.texts[kMainLoginButton], "用户登录");
-    EXPECT_EQ(ui.Shown(app::WindowCode::LOGIN), 1);
+    EXPECT_EQ(ui.Shown(flow::WindowCode::LOGIN), 1);
 
     // A button that reads "登录" opens the window and keeps the session.
     state.loggedIn = 1;
@@ -330,7 +330,7 @@ TEST_F(LoginTest, TheMainLoginButtonLogsOutUnlessItOffersTheLogin) {
     controller->MainLoginButtonClicked();
     EXPECT_EQ(state.loggedIn, 1);
     EXPECT_EQ(state.userLabel, "lumo");
-    EXPECT_EQ(ui.Shown(app::WindowCode::LOGIN), 2);
+    EXPECT_EQ(ui.Shown(flow::WindowCode::LOGIN), 2);
 }
 
 TEST_F(LoginTest, TheWindowsLinksOpenTheForumsPages) {

@@ -35,7 +35,7 @@ protected:
             ++finished;
             lastResult = ok;
         });
-        ui.ShowWindow(app::WindowCode::LOGIN);
+        ui.ShowWindow(flow::WindowCode::LOGIN);
     }
 
     void TearDown() override {

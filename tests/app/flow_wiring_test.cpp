@@ -19,10 +19,8 @@
 #include <fstream>
 #include <functional>
 
-#include "app/app_state.h"
 #include "app/flow_wiring.h"
 #include "app/list_binder.h"
-#include "app/list_model.h"
 #include "app/list_view.h"
 #include "app/magnet_window.h"
 #include "app/main_window.h"
@@ -30,7 +28,9 @@
 #include "app/skinned_button.h"
 #include "app/test_application.h"
 #include "app/widget_flow_ui.h"
-#include "app/worker_threads.h"
+#include "flow/app_state.h"
+#include "flow/list_model.h"
+#include "flow/worker_threads.h"
 #include "player/test_engine_control.h"
 #include "remote/address_list_loader.h"
 #include "resolve/resolve_endpoints.h"
@@ -38,6 +38,7 @@
 #include "sim/simulator.h"
 
 using namespace lumo::app;
+namespace flow = lumo::flow;
 
 namespace {
 
@@ -72,7 +73,7 @@ protected:
     // The application comes before any widget.
     QApplication& app = TestApplication();
     ListView view;
-    ListModel model;
+    flow::ListModel model;
 };
 
 TEST_F(ListBinderTest, EveryModelChangeShowsInTheView) {
@@ -85,7 +86,7 @@ TEST_F(ListBinderTest, EveryModelChangeShowsInTheView) {
     model.AppendRow({"", "second", "hash2"});
     model.AppendRow({"", "third"});
     model.SetCell(2, 2, "hash3");
-    model.SetState(1, AvailabilityState::SeveralFiles);
+    model.SetState(1, flow::AvailabilityState::SeveralFiles);
     ASSERT_EQ(view.RowCount(), 3);
     EXPECT_EQ(view.Cell(2, 2), U("hash3"));
     EXPECT_EQ(view.StateValue(1), 2);
@@ -120,7 +121,7 @@ TEST_F(ListBinderTest, RowsTheViewHeldBeforeBindingBecomeTheModels) {
     ASSERT_EQ(model.RowCount(), 2);
     EXPECT_EQ(model.Cell(0, 1), "从历史");
     EXPECT_EQ(model.Cell(0, 2), "abc");
-    EXPECT_EQ(model.State(1), AvailabilityState::Playable);
+    EXPECT_EQ(model.State(1), flow::AvailabilityState::Playable);
     EXPECT_EQ(view.RowCount(), 2) << "taking the rows in must not double them";
 }
 
@@ -152,7 +153,7 @@ TEST_F(ListBinderTest, AModelOutlivingItsViewKeepsWorking) {
     delete doomed;
     EXPECT_EQ(binder.View(), nullptr);
     model.AppendRow({"", "still"});
-    model.SetState(0, AvailabilityState::Playable);
+    model.SetState(0, flow::AvailabilityState::Playable);
     model.SetSelectedRow(0);
     model.Clear();
     EXPECT_EQ(model.RowCount(), 0);
@@ -171,7 +172,7 @@ protected:
     void TearDown() override {
         delete main.data();
         QApplication::processEvents();
-        WorkerThreads::WaitIdle(std::chrono::seconds(30));
+        flow::WorkerThreads::WaitIdle(std::chrono::seconds(30));
     }
 
     MainWindow& Start(bool remote = false) {
@@ -187,7 +188,7 @@ protected:
 
     QTemporaryDir home;
     TestEngineControl engine{LUMO_TEST_ENGINE_FULL_PATH};
-    AppState state;
+    flow::AppState state;
     ScriptedPrompter prompter;
     std::vector<int> endCodes;
     QPointer<MainWindow> main;
@@ -247,19 +248,19 @@ TEST_F(WidgetFlowUiTest, PicturesAreShownAndBadBytesClearTheBox) {
 TEST_F(WidgetFlowUiTest, ListsOfTwoWindowsAreToldApartByTheirCodes) {
     Start();
     WidgetFlowUi& ui = Ui();
-    ListModel* queue = ui.List("PLAYQUEUE.超级列表框1");
+    flow::ListModel* queue = ui.List("PLAYQUEUE.超级列表框1");
     ASSERT_NE(queue, nullptr);
     EXPECT_EQ(queue->ColumnCount(), 7);
     EXPECT_EQ(ui.List("MAGNETWIN.超级列表框1"), nullptr) << "MAGNETWIN is not loaded yet";
-    EXPECT_FALSE(ui.IsWindowLoaded(WindowCode::MAGNETWIN));
+    EXPECT_FALSE(ui.IsWindowLoaded(flow::WindowCode::MAGNETWIN));
 
     // The navigation button loads it, and its list gets a model of its own.
     main->Control<QAbstractButton>("左边磁力解析")->click();
-    ASSERT_TRUE(ui.IsWindowLoaded(WindowCode::MAGNETWIN));
-    auto* magnet = qobject_cast<MagnetWindow*>(main->LoadedWindow(WindowCode::MAGNETWIN));
+    ASSERT_TRUE(ui.IsWindowLoaded(flow::WindowCode::MAGNETWIN));
+    auto* magnet = qobject_cast<MagnetWindow*>(main->LoadedWindow(flow::WindowCode::MAGNETWIN));
     ASSERT_NE(magnet, nullptr);
     EXPECT_TRUE(magnet->isVisible());
-    ListModel* files = ui.List("MAGNETWIN.超级列表框1");
+    flow::ListModel* files = ui.List("MAGNETWIN.超级列表框1");
     ASSERT_NE(files, nullptr);
     EXPECT_NE(files, queue);
     EXPECT_EQ(files->ColumnCount(), 6);
@@ -270,18 +271,18 @@ TEST_F(WidgetFlowUiTest, ListsOfTwoWindowsAreToldApartByTheirCodes) {
     EXPECT_EQ(queue->RowCount(), 0) << "the queue's list is another list";
 
     // Closing only hides it; the rows stay for the next time.
-    ui.CloseWindow(WindowCode::MAGNETWIN);
-    EXPECT_TRUE(ui.IsWindowLoaded(WindowCode::MAGNETWIN));
+    ui.CloseWindow(flow::WindowCode::MAGNETWIN);
+    EXPECT_TRUE(ui.IsWindowLoaded(flow::WindowCode::MAGNETWIN));
     EXPECT_FALSE(magnet->isVisible());
-    ui.ShowWindow(WindowCode::MAGNETWIN);
+    ui.ShowWindow(flow::WindowCode::MAGNETWIN);
     EXPECT_TRUE(magnet->isVisible());
     EXPECT_EQ(magnet->List()->RowCount(), 1);
 
     // Loaded again after being destroyed, the new window shows the same model.
     delete magnet;
-    EXPECT_FALSE(ui.IsWindowLoaded(WindowCode::MAGNETWIN));
-    ui.ShowWindow(WindowCode::MAGNETWIN);
-    auto* again = qobject_cast<MagnetWindow*>(main->LoadedWindow(WindowCode::MAGNETWIN));
+    EXPECT_FALSE(ui.IsWindowLoaded(flow::WindowCode::MAGNETWIN));
+    ui.ShowWindow(flow::WindowCode::MAGNETWIN);
+    auto* again = qobject_cast<MagnetWindow*>(main->LoadedWindow(flow::WindowCode::MAGNETWIN));
     ASSERT_NE(again, nullptr);
     EXPECT_EQ(ui.List("MAGNETWIN.超级列表框1"), files);
     EXPECT_EQ(again->List()->RowCount(), 1);
@@ -323,7 +324,7 @@ protected:
         ASSERT_TRUE(sim_->Start(&error)) << error;
     }
     static void TearDownTestSuite() {
-        WorkerThreads::WaitIdle(std::chrono::seconds(30));
+        flow::WorkerThreads::WaitIdle(std::chrono::seconds(30));
         delete sim_;
         sim_ = nullptr;
     }
@@ -345,9 +346,9 @@ protected:
         ASSERT_TRUE(WaitFor([&] { return !state.RemoteAddress(lumo::resolve::ResolveEndpoints::kFileListKey).empty(); }))
             << "the address list was never read";
         // The announcement comes up a second later; it is closed by its button.
-        ASSERT_TRUE(WaitFor([&] { return main->LoadedWindow(WindowCode::NOTICE) != nullptr; }));
-        main->LoadedWindow(WindowCode::NOTICE)->findChild<QAbstractButton*>(U("超级按钮结束"))->click();
-        EXPECT_TRUE(WaitFor([&] { return main->LoadedWindow(WindowCode::NOTICE) == nullptr; }));
+        ASSERT_TRUE(WaitFor([&] { return main->LoadedWindow(flow::WindowCode::NOTICE) != nullptr; }));
+        main->LoadedWindow(flow::WindowCode::NOTICE)->findChild<QAbstractButton*>(U("超级按钮结束"))->click();
+        EXPECT_TRUE(WaitFor([&] { return main->LoadedWindow(flow::WindowCode::NOTICE) == nullptr; }));
         main->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(main.data()));
     }
@@ -391,7 +392,7 @@ TEST_F(MainJobTest, AMagnetLinkParsedInMagnetwinListsItsFilesAndPlaysOne) {
     StartRead();
     const auto& series = *sim_->catalogue().EntryById(2);
     main->Control<QAbstractButton>("左边磁力解析")->click();
-    auto* magnet = qobject_cast<MagnetWindow*>(main->LoadedWindow(WindowCode::MAGNETWIN));
+    auto* magnet = qobject_cast<MagnetWindow*>(main->LoadedWindow(flow::WindowCode::MAGNETWIN));
     ASSERT_NE(magnet, nullptr);
     magnet->Input()->setText(QString::fromStdString("magnet:?xt=urn:btih:" + series.infoHash));
     magnet->ParseButton()->click();

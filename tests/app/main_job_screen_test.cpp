@@ -20,18 +20,19 @@
 #include <fstream>
 #include <set>
 
-#include "app/app_state.h"
 #include "app/list_view.h"
 #include "app/main_window.h"
 #include "app/scripted_prompter.h"
 #include "app/test_application.h"
-#include "app/worker_threads.h"
 #include "app/xvfb_server.h"
+#include "flow/app_state.h"
+#include "flow/worker_threads.h"
 #include "player/player_engine.h"
 #include "sim/catalogue.h"
 #include "sim/simulator.h"
 
 using namespace lumo::app;
+namespace flow = lumo::flow;
 
 namespace {
 
@@ -68,7 +69,7 @@ protected:
             state.player.Destroy();
             delete main.data();
         }
-        WorkerThreads::WaitIdle(std::chrono::seconds(30));
+        flow::WorkerThreads::WaitIdle(std::chrono::seconds(30));
         sim.reset();
         qunsetenv("LUMO_SERVICES");
     }
@@ -91,7 +92,7 @@ protected:
 
     XvfbServer server;
     QTemporaryDir home;
-    AppState state;
+    flow::AppState state;
     ScriptedPrompter prompter;
     std::unique_ptr<lumo::sim::Simulator> sim;
     QPointer<MainWindow> main;
@@ -110,8 +111,8 @@ TEST_F(MainJobScreenTest, ASearchedFilmPlaysInTheVideoArea) {
     ASSERT_TRUE(state.player.HasLibrary()) << "liblumo-engine.so beside the test program";
 
     // The announcement follows the address list; the user closes it.
-    ASSERT_TRUE(QTest::qWaitFor([&] { return main->LoadedWindow(WindowCode::NOTICE) != nullptr; }, 20000));
-    main->LoadedWindow(WindowCode::NOTICE)->findChild<QAbstractButton*>(U("超级按钮结束"))->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return main->LoadedWindow(flow::WindowCode::NOTICE) != nullptr; }, 20000));
+    main->LoadedWindow(flow::WindowCode::NOTICE)->findChild<QAbstractButton*>(U("超级按钮结束"))->click();
 
     const std::string title = sim->catalogue().EntryById(3)->title;
     auto* box = main->Control<QLineEdit>("编辑框_搜索");

@@ -21,16 +21,17 @@
 #include <memory>
 #include <sstream>
 
-#include "app/app_state.h"
 #include "app/list_view.h"
 #include "app/play_queue_window.h"
 #include "app/scripted_prompter.h"
 #include "app/skinned_button.h"
 #include "app/win_color.h"
+#include "flow/app_state.h"
 #include "player/test_engine_control.h"
 #include "text/charset.h"
 
 using namespace lumo::app;
+namespace flow = lumo::flow;
 
 namespace {
 
@@ -90,7 +91,7 @@ protected:
 
     QTemporaryDir home;
     TestEngineControl engine{LUMO_TEST_ENGINE_FULL_PATH};
-    AppState state;
+    flow::AppState state;
     ScriptedPrompter prompter;
     std::vector<int> endCodes;
     QPointer<MainWindow> main;
@@ -518,6 +519,7 @@ TEST_F(MainWindowTest, YesToTheCloseButtonClosesTheEngineThenDestroysTheWindowsI
     MainWindow& window = Start();
     window.show();
     DestructionLog log;
+    using flow::WindowCode;
     const std::pair<WindowCode, const char*> loaded[] = {
         {WindowCode::SUBTITLE, "SUBTITLE"}, {WindowCode::MAGNETWIN, "MAGNETWIN"}, {WindowCode::OPENMENU, "OPENMENU"},
         {WindowCode::LOGIN, "LOGIN"},       {WindowCode::URLINPUT, "URLINPUT"},
@@ -545,10 +547,10 @@ TEST_F(MainWindowTest, TheCloseButtonDestroysOnlyTheWindowsThatAreLoaded) {
     MainWindow& window = Start();
     DestructionLog log;
     auto* login = new QWidget(&window, Qt::Window);  // owned by MAIN
-    window.RegisterWindow(WindowCode::LOGIN, login);
+    window.RegisterWindow(flow::WindowCode::LOGIN, login);
     log.Watch(login, "LOGIN", engine);
     auto* gone = new QWidget;
-    window.RegisterWindow(WindowCode::MAGNETWIN, gone);
+    window.RegisterWindow(flow::WindowCode::MAGNETWIN, gone);
     delete gone;  // destroyed earlier by its own hand: no longer loaded
     log.Watch(window.PlayQueue(), "PLAYQUEUE", engine);
     log.Watch(&window, "MAIN", engine);
@@ -562,9 +564,9 @@ TEST_F(MainWindowTest, TheCloseButtonDestroysOnlyTheWindowsThatAreLoaded) {
 TEST_F(MainWindowTest, DestroyingMainTakesTheMagnetWindowAlong) {
     MainWindow& window = Start();
     QPointer<QWidget> magnet = new QWidget;
-    window.RegisterWindow(WindowCode::MAGNETWIN, magnet);
+    window.RegisterWindow(flow::WindowCode::MAGNETWIN, magnet);
     QPointer<QWidget> subtitle = new QWidget;  // no owner, not taken along
-    window.RegisterWindow(WindowCode::SUBTITLE, subtitle);
+    window.RegisterWindow(flow::WindowCode::SUBTITLE, subtitle);
     delete main.data();
     EXPECT_TRUE(magnet.isNull());
     EXPECT_FALSE(subtitle.isNull());

@@ -17,14 +17,15 @@
 #include <cstdlib>
 #include <memory>
 
-#include "app/app_state.h"
 #include "app/main_window.h"
 #include "app/scripted_prompter.h"
 #include "app/test_application.h"
 #include "app/xvfb_server.h"
+#include "flow/app_state.h"
 #include "player/player_engine.h"
 
 using namespace lumo::app;
+namespace flow = lumo::flow;
 
 namespace {
 
@@ -123,7 +124,7 @@ protected:
 
     XvfbServer server;
     QTemporaryDir home;
-    AppState state;
+    flow::AppState state;
     ScriptedPrompter prompter;
     QPointer<MainWindow> main;
 };

@@ -8,11 +8,11 @@
 #include <deque>
 #include <vector>
 
-#include "app/prompter.h"
+#include "flow/prompter.h"
 
 // Answers Lumo's message boxes from a script and records what was asked. A
 // question without a scripted answer fails the test (and is answered No).
-class ScriptedPrompter : public lumo::app::Prompter {
+class ScriptedPrompter : public lumo::flow::Prompter {
 public:
     struct Asked {
         QWidget* owner;

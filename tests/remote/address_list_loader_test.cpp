@@ -36,7 +36,7 @@ protected:
     bool Ended(const AddressListLoader& loader) const {
         return loader.CurrentPhase() == AddressListLoader::Phase::GaveUp;
     }
-    bool NoticeShown() const { return ui.Shown(app::WindowCode::NOTICE) > 0; }
+    bool NoticeShown() const { return ui.Shown(flow::WindowCode::NOTICE) > 0; }
     int Index(const std::string& line) const {
         const auto it = std::find(ui.log.begin(), ui.log.end(), line);
         return it == ui.log.end() ? -1 : static_cast<int>(it - ui.log.begin());
@@ -203,7 +203,7 @@ TEST_F(AddressListTest, ALoaderDestroyedWhileReadingChangesNothingLater) {
     ASSERT_TRUE(loader->LoadRemoteAddresses());
     loader.reset();
     ASSERT_TRUE(sim.WaitIdle(3s));
-    ASSERT_TRUE(app::WorkerThreads::WaitIdle(5s));
+    ASSERT_TRUE(flow::WorkerThreads::WaitIdle(5s));
     RunEventsFor(100ms);
     EXPECT_TRUE(ui.log.empty());
     EXPECT_EQ(state.RemoteAddress(kForumHostKey), "kept");

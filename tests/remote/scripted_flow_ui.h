@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "app/flow_ui.h"
-#include "app/list_model.h"
+#include "flow/flow_ui.h"
+#include "flow/list_model.h"
 
 namespace lumo::testing {
 
@@ -46,7 +46,7 @@ inline void RunEventsFor(std::chrono::milliseconds span) {
 
 // A FlowUi that records every call in order and answers questions from a
 // script; windows count as loaded from ShowWindow until CloseWindow.
-class ScriptedFlowUi : public app::FlowUi {
+class ScriptedFlowUi : public flow::FlowUi {
 public:
     struct Message {
         std::string text;
@@ -63,8 +63,8 @@ public:
     std::set<std::string> checked;
     std::vector<Message> messages;
     std::deque<bool> answers;  // for AskYesNo, front first; No when empty
-    std::set<app::WindowCode> loaded;
-    std::vector<app::WindowCode> shown;
+    std::set<flow::WindowCode> loaded;
+    std::vector<flow::WindowCode> shown;
     std::map<std::string, int> pages;
     std::vector<std::pair<std::string, std::string>> navigations;  // control, address
     std::vector<std::string> opened;  // addresses opened in the user's browser
@@ -72,21 +72,21 @@ public:
     // Called inside each message box, as a modal box would let events run.
     std::function<void(const Message&)> onMessage;
     // The lists this window side has; List() knows no others.
-    std::map<std::string, std::unique_ptr<app::ListModel>> lists;
+    std::map<std::string, std::unique_ptr<flow::ListModel>> lists;
 
-    app::ListModel& AddList(const std::string& name, int columns) {
+    flow::ListModel& AddList(const std::string& name, int columns) {
         auto& list = lists[name];
-        list = std::make_unique<app::ListModel>(name, columns);
+        list = std::make_unique<flow::ListModel>(name, columns);
         return *list;
     }
 
-    static std::string WindowName(app::WindowCode code) {
+    static std::string WindowName(flow::WindowCode code) {
         static const char* names[] = {"MAIN",    "PLAYQUEUE", "OPENMENU", "URLINPUT", "SUBTITLE",
                                       "MAGNETWIN", "LOGIN",   "CODECDL",  "NOTICE"};
         return names[static_cast<int>(code)];
     }
 
-    app::ListModel* List(const std::string& name) override {
+    flow::ListModel* List(const std::string& name) override {
         const auto it = lists.find(name);
         return it == lists.end() ? nullptr : it->second.get();
     }
@@ -128,16 +128,16 @@ public:
         log.push_back("inform " + text);
         if (onMessage) onMessage(message);
     }
-    void ShowWindow(app::WindowCode window) override {
+    void ShowWindow(flow::WindowCode window) override {
         loaded.insert(window);
         shown.push_back(window);
         log.push_back("window+ " + WindowName(window));
     }
-    void CloseWindow(app::WindowCode window) override {
+    void CloseWindow(flow::WindowCode window) override {
         loaded.erase(window);
         log.push_back("window- " + WindowName(window));
     }
-    bool IsWindowLoaded(app::WindowCode window) override { return loaded.count(window) != 0; }
+    bool IsWindowLoaded(flow::WindowCode window) override { return loaded.count(window) != 0; }
     int CurrentPage(const std::string& control) override {
         const auto it = pages.find(control);
         return it == pages.end() ? 0 : it->second;
@@ -156,7 +156,7 @@ public:
         log.push_back("end");
     }
 
-    int Shown(app::WindowCode window) const {
+    int Shown(flow::WindowCode window) const {
         int count = 0;
         for (const auto code : shown) count += code == window ? 1 : 0;
         return count;

@@ -4,8 +4,8 @@
 
 #include <chrono>
 
-#include "app/app_state.h"
-#include "app/worker_threads.h"
+#include "flow/app_state.h"
+#include "flow/worker_threads.h"
 #include "remote/scripted_flow_ui.h"
 #include "remote/service_hosts.h"
 #include "sim/sim_test_support.h"
@@ -28,7 +28,7 @@ protected:
     void TearDown() override {
         // Workers hold no pointer into the fixture, but a test should not
         // leave one running into the next.
-        EXPECT_TRUE(app::WorkerThreads::WaitIdle(std::chrono::seconds(20)));
+        EXPECT_TRUE(flow::WorkerThreads::WaitIdle(std::chrono::seconds(20)));
         QCoreApplication::processEvents();
     }
 
@@ -36,7 +36,7 @@ protected:
 
     sim::Simulator sim{sim::testing::TestOptions()};
     remote::ServiceHosts hosts;
-    app::AppState state;
+    flow::AppState state;
     ScriptedFlowUi ui;
 };
 

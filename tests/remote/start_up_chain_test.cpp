@@ -40,7 +40,7 @@ TEST_F(StartUpChainTest, TheReadListStartsTheUpdateCheckAndBothWordLibraries) {
     EXPECT_EQ(Requests(sim::Service::Words), 0u) << "nothing before the list is in";
     ASSERT_TRUE(loader.LoadRemoteAddresses());
     ASSERT_TRUE(WaitFor([&] {
-        return listed == 2 && ui.Shown(app::WindowCode::NOTICE) == 1 &&
+        return listed == 2 && ui.Shown(flow::WindowCode::NOTICE) == 1 &&
                update.CurrentPhase() == UpdateChecker::Phase::Done;
     }));
 

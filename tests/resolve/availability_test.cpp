@@ -11,14 +11,14 @@
 namespace lumo::resolve::testing {
 namespace {
 
-using app::AvailabilityState;
+using flow::AvailabilityState;
 using sim::EntryKind;
 using sim::Service;
 
 class AvailabilityTest : public ResolveTest {};
 
 TEST_F(AvailabilityTest, SearchRowsReachEveryState) {
-    app::ListModel& list = List(kSearchList);
+    flow::ListModel& list = List(kSearchList);
     const int playable = AddSearchRow(Feature());
     const int several = AddSearchRow(Series());
     const int notHeld = AddSearchRow(OfKind(EntryKind::NotHeld));
@@ -64,7 +64,7 @@ TEST_F(AvailabilityTest, SearchRowsReachEveryState) {
 }
 
 TEST_F(AvailabilityTest, ResourceRowsUseTheirOwnColumns) {
-    app::ListModel& list = List(kResourceList);
+    flow::ListModel& list = List(kResourceList);
     const int playable = AddResourceRow(Feature());
     const int tiny = AddResourceRow(Subtitle());
     const int several = AddResourceRow(Series());
@@ -87,7 +87,7 @@ TEST_F(AvailabilityTest, ResourceRowsUseTheirOwnColumns) {
 }
 
 TEST_F(AvailabilityTest, FilmSourcesFetchTheTorrentPageAndHaveNoSizeRule) {
-    app::ListModel& list = List(kFilmSourceList);
+    flow::ListModel& list = List(kFilmSourceList);
     const int tiny = AddFilmSourceRow(Subtitle());
     const int feature = AddFilmSourceRow(Feature());
     const int several = AddFilmSourceRow(Series());
@@ -124,7 +124,7 @@ TEST_F(AvailabilityTest, FilmSourcesFetchTheTorrentPageAndHaveNoSizeRule) {
 }
 
 TEST_F(AvailabilityTest, MagnetFileRowsAskOnlyForUsableSha1s) {
-    app::ListModel& list = List(kMagnetFileList);
+    flow::ListModel& list = List(kMagnetFileList);
     auto add = [&](const std::string& sha1) {
         std::vector<std::string> cells(kMagnetFileColumns);
         cells[1] = "file";
@@ -147,7 +147,7 @@ TEST_F(AvailabilityTest, MagnetFileRowsAskOnlyForUsableSha1s) {
 }
 
 TEST_F(AvailabilityTest, UnreachableServices) {
-    app::ListModel& list = List(kSearchList);
+    flow::ListModel& list = List(kSearchList);
     AddSearchRow(Feature());
 
     // No file-list address yet (the address list has not arrived).
@@ -184,10 +184,10 @@ TEST_F(AvailabilityTest, UnreachableServices) {
 }
 
 TEST_F(AvailabilityTest, StartsRowsOneAfterAnotherWithoutHoldingTheGuiThread) {
-    app::ListModel& list = List(kSearchList);
+    flow::ListModel& list = List(kSearchList);
     for (int i = 0; i < 5; ++i) AddSearchRow(OfKind(EntryKind::UnknownHash));
     std::map<int, std::chrono::steady_clock::time_point> checkingAt;
-    QObject::connect(&list, &app::ListModel::StateChanged, [&](int row) {
+    QObject::connect(&list, &flow::ListModel::StateChanged, [&](int row) {
         if (list.State(row) == AvailabilityState::Checking) checkingAt[row] = std::chrono::steady_clock::now();
     });
 
@@ -207,7 +207,7 @@ TEST_F(AvailabilityTest, StartsRowsOneAfterAnotherWithoutHoldingTheGuiThread) {
 }
 
 TEST_F(AvailabilityTest, ARefilledListGetsNothingFromItsOldChecks) {
-    app::ListModel& list = List(kSearchList);
+    flow::ListModel& list = List(kSearchList);
     // Were the old first row's late answer written, the new first row would
     // turn Playable and get a sha1.
     AddSearchRow(Feature());
@@ -223,9 +223,9 @@ TEST_F(AvailabilityTest, ARefilledListGetsNothingFromItsOldChecks) {
     for (int row = 0; row < list.RowCount(); ++row) oldRowsStarted += list.State(row).has_value() ? 1 : 0;
 
     std::vector<std::string> changes;
-    QObject::connect(&list, &app::ListModel::StateChanged,
+    QObject::connect(&list, &flow::ListModel::StateChanged,
                      [&](int row) { changes.push_back("state " + std::to_string(row)); });
-    QObject::connect(&list, &app::ListModel::CellChanged, [&](int row, int column) {
+    QObject::connect(&list, &flow::ListModel::CellChanged, [&](int row, int column) {
         changes.push_back("cell " + std::to_string(row) + "," + std::to_string(column));
     });
 
@@ -237,7 +237,7 @@ TEST_F(AvailabilityTest, ARefilledListGetsNothingFromItsOldChecks) {
     EXPECT_EQ(list.State(1), AvailabilityState::NotPlayable);
 
     // Let the delayed answer arrive and its worker end.
-    ASSERT_TRUE(app::WorkerThreads::WaitIdle(std::chrono::seconds(10)));
+    ASSERT_TRUE(flow::WorkerThreads::WaitIdle(std::chrono::seconds(10)));
     sim_->WaitIdle();
     RunEventsFor(std::chrono::milliseconds(100));
     EXPECT_EQ(list.State(0), AvailabilityState::NotPlayable);
@@ -260,19 +260,19 @@ TEST_F(AvailabilityTest, ChecksOutliveTheirListAndTheChecker) {
     slow.ms = 600;
     sim_->SetFault(Service::FileList, slow);
 
-    app::ListModel& search = List(kSearchList);
+    flow::ListModel& search = List(kSearchList);
     AddSearchRow(Feature());
     AddSearchRow(Feature());
     resolution_->Checker().StartAvailabilityChecks(search, CheckedList::Search);
     ui_->DropList(kSearchList);  // the list goes away while its checks wait
 
-    app::ListModel& resource = List(kResourceList);
+    flow::ListModel& resource = List(kResourceList);
     AddResourceRow(Feature());
     resolution_->Checker().StartAvailabilityChecks(resource, CheckedList::Resource);
     RunEventsFor(std::chrono::milliseconds(200));
     resolution_.reset();  // and so does the checker
 
-    ASSERT_TRUE(app::WorkerThreads::WaitIdle(std::chrono::seconds(10)));
+    ASSERT_TRUE(flow::WorkerThreads::WaitIdle(std::chrono::seconds(10)));
     RunEventsFor(std::chrono::milliseconds(100));
     EXPECT_EQ(resource.State(0), AvailabilityState::Checking);
     EXPECT_EQ(resource.Cell(0, 6), "");

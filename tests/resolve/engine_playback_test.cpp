@@ -29,10 +29,10 @@ protected:
 };
 
 TEST_F(EnginePlaybackTest, ASearchRowPlaysFromItsDownloadHostAndIsCached) {
-    app::ListModel& list = List(kSearchList);
+    flow::ListModel& list = List(kSearchList);
     AddSearchRow(ShortFilm());
     ASSERT_TRUE(CheckAll(list, CheckedList::Search));
-    ASSERT_EQ(list.State(0), app::AvailabilityState::Playable);
+    ASSERT_EQ(list.State(0), flow::AvailabilityState::Playable);
 
     ui_->checked.insert(kCacheCheckBox);
     list.SetSelectedRow(0);

@@ -16,8 +16,8 @@
 namespace lumo::resolve::testing {
 namespace {
 
-using app::AvailabilityState;
-using app::WindowCode;
+using flow::AvailabilityState;
+using flow::WindowCode;
 using sim::EntryKind;
 using sim::Service;
 
@@ -29,7 +29,7 @@ protected:
     // A search row as its check leaves it.
     int AddCheckedSearchRow(const sim::CatalogueEntry& entry, std::optional<AvailabilityState> state) {
         const int row = AddSearchRow(entry);
-        app::ListModel& list = List(kSearchList);
+        flow::ListModel& list = List(kSearchList);
         if (state == AvailabilityState::Playable) {
             list.SetCell(row, 6, entry.files.front().sha1);
             list.SetCell(row, 7, std::to_string(entry.files.front().size));
@@ -50,7 +50,7 @@ protected:
 
     std::vector<std::string> Column(const std::string& listName, int column) {
         std::vector<std::string> out;
-        app::ListModel& list = List(listName);
+        flow::ListModel& list = List(listName);
         for (int row = 0; row < list.RowCount(); ++row) out.push_back(list.Cell(row, column));
         return out;
     }
@@ -63,7 +63,7 @@ protected:
 };
 
 TEST_F(FlowsTest, SearchRowsAnswerByTheirState) {
-    app::ListModel& list = List(kSearchList);
+    flow::ListModel& list = List(kSearchList);
     const int playable = AddCheckedSearchRow(Feature(), AvailabilityState::Playable);
     const int notPlayable = AddCheckedSearchRow(OfKind(EntryKind::NotHeld), AvailabilityState::NotPlayable);
     const int checking = AddCheckedSearchRow(ShortFilm(), AvailabilityState::Checking);
@@ -106,7 +106,7 @@ TEST_F(FlowsTest, SearchRowsAnswerByTheirState) {
 }
 
 TEST_F(FlowsTest, ResourceRowsHaveTheirOwnWordsAndRecordTheirTorrent) {
-    app::ListModel& list = List(kResourceList);
+    flow::ListModel& list = List(kResourceList);
     const int checking = AddResourceRow(ShortFilm());
     list.SetState(checking, AvailabilityState::Checking);
     const int notPlayable = AddResourceRow(OfKind(EntryKind::NotHeld));
@@ -143,7 +143,7 @@ TEST_F(FlowsTest, SeveralFilesOpenTheFileListRoundedByTheFlow) {
         "{\"files\":[{\"index\":0,\"name\":\"\\u7b2c1\\u96c6.mp4\",\"size\":\"" + std::to_string(episode1.size) +
         "\",\"sha1\":\"" + episode1.sha1 + "\"},{\"index\":1,\"name\":\"big\\/film.mkv\",\"size\":\"1234567890\","
         "\"sha1\":\"" + std::string(40, '0') + "\"}]}";
-    app::ListModel& search = List(kSearchList);
+    flow::ListModel& search = List(kSearchList);
     const int row = AddSearchRow(Series());
     search.SetCell(row, 8, answer);
     search.SetState(row, AvailabilityState::SeveralFiles);
@@ -156,7 +156,7 @@ TEST_F(FlowsTest, SeveralFilesOpenTheFileListRoundedByTheFlow) {
     EXPECT_EQ(Column(kMagnetFileList, 3)[0], episode1.sha1);
     EXPECT_EQ(Column(kMagnetFileList, 4), (std::vector<std::string>{"0", "1"}));
     EXPECT_EQ(Column(kMagnetFileList, 5)[1], "1234567890");
-    app::ListModel& files = List(kMagnetFileList);
+    flow::ListModel& files = List(kMagnetFileList);
     ASSERT_TRUE(WaitUntil([&] { return AllFinal(files); }));
     EXPECT_EQ(files.State(0), AvailabilityState::Playable);
     EXPECT_EQ(files.State(1), AvailabilityState::NotPlayable);
@@ -193,7 +193,7 @@ TEST_F(FlowsTest, PlayOnlineOnOtherTabsOnlySaysSo) {
 }
 
 TEST_F(FlowsTest, FilmSources) {
-    app::ListModel& list = List(kFilmSourceList);
+    flow::ListModel& list = List(kFilmSourceList);
     const int notPlayable = AddFilmSourceRow(OfKind(EntryKind::NotHeld));
     list.SetState(notPlayable, AvailabilityState::NotPlayable);
     const int checking = AddFilmSourceRow(Feature());
@@ -234,7 +234,7 @@ TEST_F(FlowsTest, FilmSources) {
 }
 
 TEST_F(FlowsTest, TheQueueReplaysWithoutGrowing) {
-    app::ListModel& queue = List(kPlayQueueList);
+    flow::ListModel& queue = List(kPlayQueueList);
     const auto& feature = Feature().files.front();
     queue.AppendRow({"", "", "", "1", "SHA"});
     queue.AppendRow({"", "", "Feature", std::to_string(feature.size), feature.sha1, Feature().infoHash});
@@ -256,7 +256,7 @@ TEST_F(FlowsTest, TheQueueReplaysWithoutGrowing) {
 }
 
 TEST_F(FlowsTest, ParseMagnetInputTakesLinksAndHashes) {
-    app::ListModel& files = List(kMagnetFileList);
+    flow::ListModel& files = List(kMagnetFileList);
     ui_->texts[kMagnetInputBox] = "magnet:?xt=urn:btih:" + Series().infoHash + "&dn=" + "series";
     EXPECT_TRUE(Magnet().ParseMagnetInput());
     ASSERT_EQ(files.RowCount(), 3);
@@ -277,7 +277,7 @@ TEST_F(FlowsTest, ParseMagnetInputTakesLinksAndHashes) {
     EXPECT_EQ(Magnet().ListedInfoHash(), lower);
     ASSERT_TRUE(WaitUntil([&] { return AllFinal(files); }));
     EXPECT_EQ(files.State(0), AvailabilityState::Playable);
-    ASSERT_TRUE(app::WorkerThreads::WaitIdle(std::chrono::seconds(10)));
+    ASSERT_TRUE(flow::WorkerThreads::WaitIdle(std::chrono::seconds(10)));
     RunEventsFor(std::chrono::milliseconds(50));
     EXPECT_EQ(files.RowCount(), 1);
     EXPECT_EQ(files.State(0), AvailabilityState::Playable);
@@ -285,7 +285,7 @@ TEST_F(FlowsTest, ParseMagnetInputTakesLinksAndHashes) {
 }
 
 TEST_F(FlowsTest, ParseMagnetInputFailsOnWhatIsNoHash) {
-    app::ListModel& files = List(kMagnetFileList);
+    flow::ListModel& files = List(kMagnetFileList);
     const std::vector<std::string> inputs = {
         "MAGNET:?XT=URN:BTIH:" + Feature().infoHash,  // the prefix removal is case-sensitive
         "输入磁力链接然后点击解析",                  // the hint, parsed like any text
@@ -314,7 +314,7 @@ TEST_F(FlowsTest, ParseMagnetInputFailsOnWhatIsNoHash) {
 }
 
 TEST_F(FlowsTest, AParseOvertakenByAnotherChangesNothing) {
-    app::ListModel& files = List(kMagnetFileList);
+    flow::ListModel& files = List(kMagnetFileList);
     sim::Fault slow = MakeFault(sim::FaultKind::Delay);
     slow.ms = 800;
     slow.count = 1;
@@ -337,7 +337,7 @@ TEST_F(FlowsTest, AParseOvertakenByAnotherChangesNothing) {
 }
 
 TEST_F(FlowsTest, FavouritesAndTheSecondListParseTheirLinks) {
-    app::ListModel& favourites = List(kFavouriteList);
+    flow::ListModel& favourites = List(kFavouriteList);
     favourites.AppendRow({"", "1", "no link"});
     favourites.AppendRow({"", "2", "series", "magnet:?xt=urn:btih:" + Series().infoHash});
     favourites.SetSelectedRow(0);
@@ -351,7 +351,7 @@ TEST_F(FlowsTest, FavouritesAndTheSecondListParseTheirLinks) {
     EXPECT_EQ(ui_->texts[kMagnetInputBox], "magnet:?xt=urn:btih:" + Series().infoHash);
     EXPECT_EQ(List(kMagnetFileList).RowCount(), 3);
 
-    app::ListModel& extra = List(kExtraResourceList);
+    flow::ListModel& extra = List(kExtraResourceList);
     extra.AppendRow({"", "1", "", "magnet:?xt=urn:btih:" + Feature().infoHash});
     extra.AppendRow({"", "2", "feature", "magnet:?xt=urn:btih:" + Feature().infoHash});
     ui_->texts[kBottomStatus].clear();

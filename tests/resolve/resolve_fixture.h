@@ -18,14 +18,14 @@
 #include <string>
 #include <vector>
 
-#include "app/app_state.h"
-#include "app/flow_ui.h"
-#include "app/list_model.h"
+#include "flow/app_state.h"
+#include "flow/flow_ui.h"
+#include "flow/list_model.h"
+#include "flow/worker_threads.h"
 #include "net/cookie_jar.h"
 #include "remote/service_hosts.h"
 #include "resolve/resolution.h"
 #include "resolve/ui_names.h"
-#include "app/worker_threads.h"
 #include "sim/catalogue.h"
 #include "sim/fault.h"
 #include "sim/simulator.h"
@@ -76,7 +76,7 @@ inline void ExpectGuiThread(const char* what) {
 
 // The windows as the flows see them, scripted and recorded: every list the
 // flows use, texts, message boxes, windows, check boxes, tabs, clipboard.
-class RecordingUi : public app::FlowUi {
+class RecordingUi : public flow::FlowUi {
 public:
     struct Message {
         std::string text;
@@ -94,20 +94,20 @@ public:
         AddList(kPlayQueueList, kPlayQueueColumns);
     }
 
-    app::ListModel& AddList(const std::string& name, int columns) {
+    flow::ListModel& AddList(const std::string& name, int columns) {
         auto& slot = lists_[name];
-        slot = std::make_unique<app::ListModel>(name, columns);
-        app::ListModel* list = slot.get();
-        QObject::connect(list, &app::ListModel::StateChanged, [](int) { ExpectGuiThread("SetState"); });
-        QObject::connect(list, &app::ListModel::CellChanged, [](int, int) { ExpectGuiThread("SetCell"); });
-        QObject::connect(list, &app::ListModel::RowAppended, [](int) { ExpectGuiThread("AppendRow"); });
-        QObject::connect(list, &app::ListModel::Cleared, [] { ExpectGuiThread("Clear"); });
+        slot = std::make_unique<flow::ListModel>(name, columns);
+        flow::ListModel* list = slot.get();
+        QObject::connect(list, &flow::ListModel::StateChanged, [](int) { ExpectGuiThread("SetState"); });
+        QObject::connect(list, &flow::ListModel::CellChanged, [](int, int) { ExpectGuiThread("SetCell"); });
+        QObject::connect(list, &flow::ListModel::RowAppended, [](int) { ExpectGuiThread("AppendRow"); });
+        QObject::connect(list, &flow::ListModel::Cleared, [] { ExpectGuiThread("Clear"); });
         return *slot;
     }
-    app::ListModel& Get(const std::string& name) { return *lists_.at(name); }
+    flow::ListModel& Get(const std::string& name) { return *lists_.at(name); }
     void DropList(const std::string& name) { lists_.erase(name); }
 
-    app::ListModel* List(const std::string& name) override {
+    flow::ListModel* List(const std::string& name) override {
         ExpectGuiThread("List");
         auto it = lists_.find(name);
         return it == lists_.end() ? nullptr : it->second.get();
@@ -137,16 +137,16 @@ public:
         messages.push_back({text, title, ownedByMain});
         log.push_back("inform " + text);
     }
-    void ShowWindow(app::WindowCode window) override {
+    void ShowWindow(flow::WindowCode window) override {
         ExpectGuiThread("ShowWindow");
         loaded.insert(window);
         log.push_back("window " + std::to_string(static_cast<int>(window)));
     }
-    void CloseWindow(app::WindowCode window) override {
+    void CloseWindow(flow::WindowCode window) override {
         ExpectGuiThread("CloseWindow");
         log.push_back("close " + std::to_string(static_cast<int>(window)));
     }
-    bool IsWindowLoaded(app::WindowCode window) override {
+    bool IsWindowLoaded(flow::WindowCode window) override {
         ExpectGuiThread("IsWindowLoaded");
         return loaded.count(window) != 0;
     }
@@ -181,7 +181,7 @@ public:
     std::map<std::string, bool> visibility;
     std::vector<Message> messages;
     std::vector<std::string> log;
-    std::set<app::WindowCode> loaded;
+    std::set<flow::WindowCode> loaded;
     std::map<std::string, int> pages;
     std::set<std::string> checked;
     std::map<std::string, std::pair<uint32_t, uint32_t>> colours;
@@ -189,7 +189,7 @@ public:
     int clipboardWrites = 0;
 
 private:
-    std::map<std::string, std::unique_ptr<app::ListModel>> lists_;
+    std::map<std::string, std::unique_ptr<flow::ListModel>> lists_;
 };
 
 // A fault switch of the simulator.
@@ -228,7 +228,7 @@ protected:
         ASSERT_TRUE(sim_->Start(&error)) << error;
     }
     static void TearDownTestSuite() {
-        app::WorkerThreads::WaitIdle(std::chrono::seconds(30));
+        flow::WorkerThreads::WaitIdle(std::chrono::seconds(30));
         delete sim_;
         sim_ = nullptr;
     }
@@ -244,7 +244,7 @@ protected:
         sim_->ClearPages();
         sim_->ResetCounters();
 
-        state_ = std::make_unique<app::AppState>();
+        state_ = std::make_unique<flow::AppState>();
         state_->SetRemoteAddress(ResolveEndpoints::kFileListKey, sim_->FileListPrefix());
         ui_ = std::make_unique<RecordingUi>();
         resolution_ = std::make_unique<Resolution>(*state_, *ui_, SimHosts());
@@ -252,7 +252,7 @@ protected:
 
     void TearDown() override {
         resolution_.reset();
-        EXPECT_TRUE(app::WorkerThreads::WaitIdle(std::chrono::seconds(30)));
+        EXPECT_TRUE(flow::WorkerThreads::WaitIdle(std::chrono::seconds(30)));
         sim_->WaitIdle();
         ui_.reset();
         state_.reset();
@@ -288,7 +288,7 @@ protected:
         return total;
     }
 
-    app::ListModel& List(const std::string& name) { return ui_->Get(name); }
+    flow::ListModel& List(const std::string& name) { return ui_->Get(name); }
 
     // A search-results row for an entry: title and info-hash.
     int AddSearchRow(const sim::CatalogueEntry& entry) {
@@ -310,14 +310,14 @@ protected:
         return List(kFilmSourceList).AppendRow(cells);
     }
 
-    static bool AllFinal(const app::ListModel& list) {
+    static bool AllFinal(const flow::ListModel& list) {
         for (int row = 0; row < list.RowCount(); ++row) {
             const auto state = list.State(row);
-            if (!state || *state == app::AvailabilityState::Checking) return false;
+            if (!state || *state == flow::AvailabilityState::Checking) return false;
         }
         return true;
     }
-    bool CheckAll(app::ListModel& list, CheckedList kind) {
+    bool CheckAll(flow::ListModel& list, CheckedList kind) {
         resolution_->Checker().StartAvailabilityChecks(list, kind);
         return WaitUntil([&] { return AllFinal(list); });
     }
@@ -356,7 +356,7 @@ protected:
 
     static inline sim::Simulator* sim_ = nullptr;
     std::filesystem::path home_;
-    std::unique_ptr<app::AppState> state_;
+    std::unique_ptr<flow::AppState> state_;
     std::unique_ptr<RecordingUi> ui_;
     std::unique_ptr<Resolution> resolution_;
 };

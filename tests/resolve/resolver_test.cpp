@@ -62,7 +62,7 @@ TEST_F(ResolverTest, TakesLineOneAfterOneProbeAndOpensWithTheCookie) {
     EXPECT_TRUE(ui_->visibility[kPlayLoading]);
     EXPECT_TRUE(ui_->messages.empty());
 
-    app::ListModel& queue = List(kPlayQueueList);
+    flow::ListModel& queue = List(kPlayQueueList);
     ASSERT_EQ(queue.RowCount(), 1);
     EXPECT_EQ(queue.Cell(0, 1), "√");
     EXPECT_EQ(queue.Cell(0, 2), Feature().title);
@@ -169,7 +169,7 @@ TEST_F(ResolverTest, CachingSendsASafeCachePathBetweenCookieAndOpen) {
 }
 
 TEST_F(ResolverTest, AFileAlreadyQueuedOnlyMovesTheMark) {
-    app::ListModel& queue = List(kPlayQueueList);
+    flow::ListModel& queue = List(kPlayQueueList);
     const auto& feature = Feature().files.front();
     queue.AppendRow({"", "√", "other", "10", "OTHERSHA1", "OTHERHASH"});
     queue.AppendRow({"", "", "old title", std::to_string(feature.size), feature.sha1, "OLDHASH"});
@@ -203,7 +203,7 @@ TEST_F(ResolverTest, ANewerResolveLeavesTheOlderOneNoSay) {
     const size_t messagesAfterNewer = ui_->messages.size();
     const size_t logAfterNewer = ui_->log.size();
 
-    ASSERT_TRUE(app::WorkerThreads::WaitIdle(std::chrono::seconds(10)));
+    ASSERT_TRUE(flow::WorkerThreads::WaitIdle(std::chrono::seconds(10)));
     sim_->WaitIdle();
     RunEventsFor(std::chrono::milliseconds(100));
 
@@ -235,7 +235,7 @@ TEST_F(ResolverTest, AnAbandonedHostSearchStopsAndStaysSilent) {
 
     SetCurrent(Feature());
     ASSERT_EQ(ResolveNow(), ResolveEnd::Found);
-    ASSERT_TRUE(app::WorkerThreads::WaitIdle(std::chrono::seconds(10)));
+    ASSERT_TRUE(flow::WorkerThreads::WaitIdle(std::chrono::seconds(10)));
     sim_->WaitIdle();
     RunEventsFor(std::chrono::milliseconds(100));
 
@@ -256,7 +256,7 @@ TEST_F(ResolverTest, AResolverGoneMidwayChangesNothing) {
     ASSERT_TRUE(WaitUntil([] { return Requests(Service::Offline) >= 1; }));
     resolution_.reset();
 
-    ASSERT_TRUE(app::WorkerThreads::WaitIdle(std::chrono::seconds(10)));
+    ASSERT_TRUE(flow::WorkerThreads::WaitIdle(std::chrono::seconds(10)));
     RunEventsFor(std::chrono::milliseconds(100));
     EXPECT_EQ(engine_.Log(), "");
     EXPECT_EQ(List(kPlayQueueList).RowCount(), 0);

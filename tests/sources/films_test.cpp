@@ -19,7 +19,7 @@ protected:
         QObject::connect(&Films(), &FilmSite::FilmDetailsShown, [this](int) { ++shown_; });
     }
 
-    app::ListModel& Sources() { return ui_.Rows(resolve::kFilmSourceList); }
+    flow::ListModel& Sources() { return ui_.Rows(resolve::kFilmSourceList); }
     std::string FilmsBase() const { return sim_->BaseAddress(sim::Service::Films); }
     std::string DetailAddress(const sim::Film& film) const {
         return FilmsBase() + "/subject/" + std::to_string(film.id) + ".html";
@@ -27,7 +27,7 @@ protected:
 
     // Puts a film into a film list, selects it and clicks it.
     void Click(const std::string& listName, const std::string& address) {
-        app::ListModel& list = ui_.Rows(listName);
+        flow::ListModel& list = ui_.Rows(listName);
         const int row = list.AppendRow({"", std::to_string(list.RowCount() + 1), "film", address});
         list.SetSelectedRow(row);
         Films().FilmRowClicked(listName);
@@ -55,7 +55,7 @@ TEST_F(FilmFlow, SearchListsFilmsOnTheSearchTab) {
     ASSERT_TRUE(WaitFor([&] { return listed_ == 1; }));
     const auto films = Catalogue().SearchFilms("Birds");
     ASSERT_FALSE(films.empty());
-    app::ListModel& list = ui_.Rows(kFilmSearchList);
+    flow::ListModel& list = ui_.Rows(kFilmSearchList);
     ASSERT_EQ(list.RowCount(), static_cast<int>(films.size()));
     for (int row = 0; row < list.RowCount(); ++row) {
         const sim::Film& film = *films[row];
@@ -101,7 +101,7 @@ TEST_F(FilmFlow, ClickedFilmShowsEveryDetailItsPosterAndItsSources) {
         const sim::CatalogueEntry& entry = Catalogue().entries()[film.entries[row]];
         EXPECT_EQ(Sources().Cell(row, 9), entry.infoHash);
         // The film sources know no size rule: a tiny file may play here.
-        const auto expected = entry.kind == sim::EntryKind::TinyFile ? app::AvailabilityState::Playable
+        const auto expected = entry.kind == sim::EntryKind::TinyFile ? flow::AvailabilityState::Playable
                                                                      : ExpectedState(entry.kind);
         EXPECT_EQ(Sources().State(row), expected) << entry.title;
     }
@@ -117,7 +117,7 @@ TEST_F(FilmFlow, NewestListRowsShowTheirFilmToo) {
 
 TEST_F(FilmFlow, ClickWithoutAFilmAddressStartsNothing) {
     Films().FilmRowClicked(kFilmSearchList);  // empty list
-    app::ListModel& list = ui_.Rows(kFilmSearchList);
+    flow::ListModel& list = ui_.Rows(kFilmSearchList);
     list.AppendRow({"", "1", "no address", ""});
     list.SetSelectedRow(0);
     Films().FilmRowClicked(kFilmSearchList);
@@ -137,7 +137,7 @@ TEST_F(FilmFlow, FilmClickedLastOwnsTheDetailsView) {
     Click(kFilmSearchList, DetailAddress(second));
     ASSERT_TRUE(WaitFor([&] { return shown_ == 1; }));
     ASSERT_TRUE(sim_->WaitIdle(5s));
-    ASSERT_TRUE(app::WorkerThreads::WaitIdle(15s));
+    ASSERT_TRUE(flow::WorkerThreads::WaitIdle(15s));
     RunEventsFor(100ms);
     EXPECT_EQ(shown_, 1);
     EXPECT_EQ(ui_.Text(kFilmTitleLabel), "片名: " + second.chineseTitle + " " + second.englishTitle);

@@ -23,9 +23,9 @@ protected:
         });
     }
 
-    app::ListModel& Codes() { return ui_.Rows(kCodeLibraryList); }
-    app::ListModel& Keywords() { return ui_.Rows(kKeywordLibraryList); }
-    static std::vector<std::string> Entries(const app::ListModel& list) {
+    flow::ListModel& Codes() { return ui_.Rows(kCodeLibraryList); }
+    flow::ListModel& Keywords() { return ui_.Rows(kKeywordLibraryList); }
+    static std::vector<std::string> Entries(const flow::ListModel& list) {
         std::vector<std::string> entries;
         for (int row = 0; row < list.RowCount(); ++row) entries.push_back(list.Cell(row, 1));
         return entries;
@@ -37,7 +37,7 @@ protected:
     }
     void SettleAll() {
         ASSERT_TRUE(sim_->WaitIdle(5s));
-        ASSERT_TRUE(app::WorkerThreads::WaitIdle(15s));
+        ASSERT_TRUE(flow::WorkerThreads::WaitIdle(15s));
         RunEventsFor(100ms);
     }
 

@@ -6,8 +6,8 @@
 #include <utility>
 #include <vector>
 
-#include "app/flow_ui.h"
-#include "app/list_model.h"
+#include "flow/flow_ui.h"
+#include "flow/list_model.h"
 #include "resolve/ui_names.h"
 #include "sources/source_names.h"
 
@@ -16,7 +16,7 @@ namespace lumo::sources::testing {
 // The windows as the flows see them, kept in maps: texts, visibility,
 // images, pages and the lists of the library view. Message boxes and other
 // requests are recorded in order.
-class RecordingUi : public app::FlowUi {
+class RecordingUi : public flow::FlowUi {
 public:
     struct Box {
         std::string text;
@@ -34,11 +34,11 @@ public:
         AddList(kKeywordLibraryList, kLibraryColumns);
     }
 
-    app::ListModel* List(const std::string& name) override {
+    flow::ListModel* List(const std::string& name) override {
         const auto it = lists.find(name);
         return it == lists.end() ? nullptr : it->second.get();
     }
-    app::ListModel& Rows(const std::string& name) { return *lists.at(name); }
+    flow::ListModel& Rows(const std::string& name) { return *lists.at(name); }
 
     std::string Text(const std::string& control) override {
         const auto it = texts.find(control);
@@ -66,9 +66,9 @@ public:
         informed.push_back({text, title});
     }
 
-    void ShowWindow(app::WindowCode window) override { windowsShown.push_back(window); }
-    void CloseWindow(app::WindowCode window) override { windowsClosed.push_back(window); }
-    bool IsWindowLoaded(app::WindowCode) override { return false; }
+    void ShowWindow(flow::WindowCode window) override { windowsShown.push_back(window); }
+    void CloseWindow(flow::WindowCode window) override { windowsClosed.push_back(window); }
+    bool IsWindowLoaded(flow::WindowCode) override { return false; }
 
     int CurrentPage(const std::string& control) override {
         const auto it = pages.find(control);
@@ -88,7 +88,7 @@ public:
         return found;
     }
 
-    std::map<std::string, std::unique_ptr<app::ListModel>> lists;
+    std::map<std::string, std::unique_ptr<flow::ListModel>> lists;
     std::map<std::string, std::string> texts;
     std::vector<std::pair<std::string, std::string>> textLog;
     std::map<std::string, bool> shown;
@@ -97,8 +97,8 @@ public:
     std::vector<Box> asked;
     std::vector<Box> informed;
     bool answerYes = true;
-    std::vector<app::WindowCode> windowsShown;
-    std::vector<app::WindowCode> windowsClosed;
+    std::vector<flow::WindowCode> windowsShown;
+    std::vector<flow::WindowCode> windowsClosed;
     std::map<std::string, int> pages;
     std::vector<std::string> browsed;
     std::string clipboard;
@@ -106,7 +106,7 @@ public:
 
 private:
     void AddList(const std::string& name, int columns) {
-        lists[name] = std::make_unique<app::ListModel>(name, columns);
+        lists[name] = std::make_unique<flow::ListModel>(name, columns);
     }
 };
 

@@ -29,8 +29,8 @@ protected:
         });
     }
 
-    app::ListModel& Shared() { return ui_.Rows(resolve::kResourceList); }
-    app::ListModel& Extra() { return ui_.Rows(resolve::kExtraResourceList); }
+    flow::ListModel& Shared() { return ui_.Rows(resolve::kResourceList); }
+    flow::ListModel& Extra() { return ui_.Rows(resolve::kExtraResourceList); }
 
     void WaitShared(int count) { ASSERT_TRUE(WaitFor([&] { return sharedListed_ >= count; })); }
     void LoadAndWait(const std::string& page) {
@@ -203,7 +203,7 @@ TEST_F(ResourceFlow, LaterPageOwnsTheList) {
     Resources().LoadSharedResourcePage("3");
     WaitShared(1);
     ASSERT_TRUE(sim_->WaitIdle(5s));
-    ASSERT_TRUE(app::WorkerThreads::WaitIdle(20s));
+    ASSERT_TRUE(flow::WorkerThreads::WaitIdle(20s));
     RunEventsFor(100ms);
     EXPECT_EQ(sharedListed_, 1);
     ASSERT_EQ(Shared().RowCount(), kPageSize);

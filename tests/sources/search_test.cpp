@@ -15,7 +15,7 @@
 namespace lumo::sources::testing {
 namespace {
 
-using app::AvailabilityState;
+using flow::AvailabilityState;
 
 class SearchFlow : public SourcesTest {
 protected:
@@ -37,7 +37,7 @@ protected:
     }
     void WaitListed(int count) { ASSERT_TRUE(WaitFor([&] { return listed_ >= count; })); }
 
-    app::ListModel& Rows() { return ui_.Rows(resolve::kSearchList); }
+    flow::ListModel& Rows() { return ui_.Rows(resolve::kSearchList); }
     std::vector<std::string> Keys() {
         std::vector<std::string> keys;
         for (int row = 0; row < Rows().RowCount(); ++row) keys.push_back(Rows().Cell(row, 4));
@@ -158,7 +158,7 @@ TEST_F(SearchFlow, PagingGoesForwardWithoutLimitAndStopsAtPageOne) {
     EXPECT_EQ(ui_.Text(resolve::kTopStatus), "找不到关于 Birds 的内容");
     // Pages 3 to 5 were asked for too, and overtaken: they list nothing.
     ASSERT_TRUE(sim_->WaitIdle(5s));
-    ASSERT_TRUE(app::WorkerThreads::WaitIdle(10s));
+    ASSERT_TRUE(flow::WorkerThreads::WaitIdle(10s));
     RunEventsFor(50ms);
     EXPECT_EQ(listed_, 3);
     std::set<std::string> asked;
@@ -215,7 +215,7 @@ TEST_F(SearchFlow, LaterSearchOwnsTheListWhileAnEarlierOneIsStillRunning) {
 
     // The first answer arrives later and changes nothing.
     ASSERT_TRUE(sim_->WaitIdle(5s));
-    ASSERT_TRUE(app::WorkerThreads::WaitIdle(10s));
+    ASSERT_TRUE(flow::WorkerThreads::WaitIdle(10s));
     RunEventsFor(100ms);
     EXPECT_EQ(listed_, 1);
     EXPECT_EQ(Keys(), summer);

@@ -14,16 +14,16 @@
 #include <string>
 #include <unistd.h>
 
-#include "app/app_state.h"
+#include "flow/app_state.h"
+#include "flow/worker_threads.h"
 #include "remote/service_hosts.h"
 #include "resolve/availability_checker.h"
 #include "resolve/resolve_endpoints.h"
-#include "app/worker_threads.h"
 #include "sim/catalogue.h"
-#include "sim/simulator.h"
 #include "sim/sim_test_support.h"
-#include "sources/sources.h"
+#include "sim/simulator.h"
 #include "sources/recording_ui.h"
+#include "sources/sources.h"
 
 namespace lumo::sources::testing {
 
@@ -56,12 +56,12 @@ inline void RunEventsFor(std::chrono::milliseconds span) {
 }
 
 // The state icon a catalogue entry's row ends with.
-inline app::AvailabilityState ExpectedState(sim::EntryKind kind) {
+inline flow::AvailabilityState ExpectedState(sim::EntryKind kind) {
     switch (kind) {
         case sim::EntryKind::Playable:
-        case sim::EntryKind::FarHostOnly: return app::AvailabilityState::Playable;
-        case sim::EntryKind::SeveralFiles: return app::AvailabilityState::SeveralFiles;
-        default: return app::AvailabilityState::NotPlayable;
+        case sim::EntryKind::FarHostOnly: return flow::AvailabilityState::Playable;
+        case sim::EntryKind::SeveralFiles: return flow::AvailabilityState::SeveralFiles;
+        default: return flow::AvailabilityState::NotPlayable;
     }
 }
 
@@ -95,7 +95,7 @@ protected:
         sources_.reset();
         checker_.reset();
         // Workers end on their own; let them, while the services still answer.
-        EXPECT_TRUE(app::WorkerThreads::WaitIdle(20s));
+        EXPECT_TRUE(flow::WorkerThreads::WaitIdle(20s));
         if (sim_) sim_->Stop();
         std::error_code ignored;
         if (!home_.empty()) std::filesystem::remove_all(home_, ignored);
@@ -120,11 +120,11 @@ protected:
     }
 
     // Whether every row of a list has its final state.
-    static bool AllChecked(const app::ListModel& list) {
+    static bool AllChecked(const flow::ListModel& list) {
         if (list.RowCount() == 0) return false;
         for (int row = 0; row < list.RowCount(); ++row) {
             const auto state = list.State(row);
-            if (!state || *state == app::AvailabilityState::Checking) return false;
+            if (!state || *state == flow::AvailabilityState::Checking) return false;
         }
         return true;
     }
@@ -132,7 +132,7 @@ protected:
     std::string home_;
     std::unique_ptr<sim::Simulator> sim_;
     remote::ServiceHosts hosts_;
-    app::AppState state_;
+    flow::AppState state_;
     RecordingUi ui_;
     std::unique_ptr<resolve::ResolveEndpoints> endpoints_;
     std::unique_ptr<resolve::AvailabilityChecker> checker_;

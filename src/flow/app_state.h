@@ -10,7 +10,7 @@
 
 #include "player/player_engine.h"
 
-namespace lumo::app {
+namespace lumo::flow {
 
 // The main window's geometry at start-up, for the return from full screen.
 struct SavedWindowGeometry {
@@ -59,4 +59,4 @@ private:
     std::map<std::string, std::string> remoteAddresses_;
 };
 
-}  // namespace lumo::app
+}  // namespace lumo::flow

@@ -5,7 +5,7 @@
 #include <chrono>
 #include <functional>
 
-namespace lumo::app {
+namespace lumo::flow {
 
 // The network workers of the flows (checks, resolves, searches, lists,
 // login, address list, update check): one thread per job, never joined, so
@@ -27,4 +27,4 @@ public:
     static bool WaitIdle(std::chrono::milliseconds timeout);
 };
 
-}  // namespace lumo::app
+}  // namespace lumo::flow

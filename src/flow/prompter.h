@@ -3,7 +3,7 @@
 class QString;
 class QWidget;
 
-namespace lumo::app {
+namespace lumo::flow {
 
 // Every message box of Lumo goes through a Prompter, so tests can answer
 // them. An owner of nullptr means a box without owner window.
@@ -16,4 +16,4 @@ public:
     virtual void Inform(QWidget* owner, const QString& text, const QString& title) = 0;
 };
 
-}  // namespace lumo::app
+}  // namespace lumo::flow

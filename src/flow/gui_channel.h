@@ -6,7 +6,7 @@
 #include <memory>
 #include <mutex>
 
-namespace lumo::app {
+namespace lumo::flow {
 
 // The way back from a worker to the GUI thread. Workers keep the channel
 // (a shared pointer), never the object it leads to: Post queues a call on
@@ -31,4 +31,4 @@ private:
     QObject* target_;
 };
 
-}  // namespace lumo::app
+}  // namespace lumo::flow

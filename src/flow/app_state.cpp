@@ -1,8 +1,8 @@
-#include "app/app_state.h"
+#include "flow/app_state.h"
 
 #include <utility>
 
-namespace lumo::app {
+namespace lumo::flow {
 
 std::string AppState::RemoteAddress(const std::string& key) const {
     std::lock_guard<std::mutex> hold(remoteLock_);
@@ -25,4 +25,4 @@ std::map<std::string, std::string> AppState::RemoteAddresses() const {
     return remoteAddresses_;
 }
 
-}  // namespace lumo::app
+}  // namespace lumo::flow

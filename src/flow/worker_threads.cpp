@@ -1,4 +1,4 @@
-#include "app/worker_threads.h"
+#include "flow/worker_threads.h"
 
 #include <condition_variable>
 #include <mutex>
@@ -6,7 +6,7 @@
 #include <thread>
 #include <utility>
 
-namespace lumo::app {
+namespace lumo::flow {
 namespace {
 
 // Never destroyed: a worker may still end after the statics of the process
@@ -81,4 +81,4 @@ bool WorkerThreads::WaitIdle(std::chrono::milliseconds timeout) {
     return census.idle.wait_for(hold, timeout, [&] { return census.running == 0; });
 }
 
-}  // namespace lumo::app
+}  // namespace lumo::flow

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace lumo::app {
+namespace lumo::flow {
 
 // The state icon of a list row.
 enum class AvailabilityState { Playable = 0, NotPlayable = 1, SeveralFiles = 2, Checking = 3 };
@@ -80,4 +80,4 @@ private:
     uint64_t generation_ = 0;
 };
 
-}  // namespace lumo::app
+}  // namespace lumo::flow

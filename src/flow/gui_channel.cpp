@@ -1,8 +1,8 @@
-#include "app/gui_channel.h"
+#include "flow/gui_channel.h"
 
 #include <utility>
 
-namespace lumo::app {
+namespace lumo::flow {
 
 std::shared_ptr<GuiChannel> GuiChannel::Open(QObject* target) { return std::make_shared<GuiChannel>(target); }
 
@@ -24,4 +24,4 @@ bool GuiChannel::IsOpen() const {
     return target_ != nullptr;
 }
 
-}  // namespace lumo::app
+}  // namespace lumo::flow

@@ -1,8 +1,8 @@
-#include "app/list_model.h"
+#include "flow/list_model.h"
 
 #include <utility>
 
-namespace lumo::app {
+namespace lumo::flow {
 
 ListModel::ListModel(std::string name, int columnCount, QObject* parent)
     : QObject(parent), name_(std::move(name)), columnCount_(columnCount) {}
@@ -64,4 +64,4 @@ void ListModel::SetSelectedRow(int row) {
 
 std::string ListModel::SelectedCell(int column) const { return Cell(selectedRow_, column); }
 
-}  // namespace lumo::app
+}  // namespace lumo::flow

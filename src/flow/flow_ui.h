@@ -3,9 +3,9 @@
 #include <cstdint>
 #include <string>
 
-#include "app/window_code.h"
+#include "flow/window_code.h"
 
-namespace lumo::app {
+namespace lumo::flow {
 
 class ListModel;
 
@@ -81,4 +81,4 @@ public:
     virtual void EndProgram() = 0;
 };
 
-}  // namespace lumo::app
+}  // namespace lumo::flow
