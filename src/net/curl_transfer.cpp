@@ -74,10 +74,32 @@ void CurlTransfer::Wake() {
     if (multi_) curl_multi_wakeup(multi_);
 }
 
+namespace {
+
+// libcurl takes the first Location header that has something in it (blanks
+// and line ends trimmed) and ignores empty ones; with none it does not
+// follow, and the 3xx answer is the last one.
+bool HasFollowableLocation(std::string_view block) {
+    constexpr std::string_view kName = "Location:";
+    constexpr std::string_view kBlanks = " \t\r\n\v\f";
+    size_t start = block.find("\r\n");  // past the status line
+    while (start != std::string_view::npos) {
+        start += 2;
+        const size_t end = block.find("\r\n", start);
+        const std::string_view line = block.substr(start, end == std::string_view::npos ? end : end - start);
+        if (ascii::StartsWithI(line, kName) &&
+            line.find_first_not_of(kBlanks, kName.size()) != std::string_view::npos)
+            return true;
+        start = end;
+    }
+    return false;
+}
+
+}  // namespace
+
 bool CurlTransfer::IsFinal(long status) const {
     if (status < 200) return false;
-    if (follow_ && status >= 300 && status < 400 && status != 304 &&
-        HeaderValue(block_, "Location").has_value())
+    if (follow_ && status >= 300 && status < 400 && status != 304 && HasFollowableLocation(block_))
         return false;
     return true;
 }
