@@ -102,6 +102,17 @@ HttpHost::HttpHost(Service service, Handler handler, Environment environment, in
         Publish(refused);
         Finish(refused);
     });
+    // A request with neither Content-Length nor Transfer-Encoding has no
+    // body, but the library waits for the peer to close and then answers 400:
+    // `curl -X POST '.../fault?...'` would hang for the read timeout. Such
+    // requests are answered here, before the library reads anything.
+    server_->set_pre_routing_handler([this](const httplib::Request& request, httplib::Response& response) {
+        const bool routed = request.method == "POST" || request.method == "PUT" || request.method == "DELETE";
+        if (!routed || request.has_header("Content-Length") || request.has_header("Transfer-Encoding"))
+            return httplib::Server::HandlerResponse::Unhandled;
+        Dispatch(request, response);
+        return httplib::Server::HandlerResponse::Handled;
+    });
     server_->Get(".*", dispatch);
     server_->Post(".*", dispatch);
     server_->Put(".*", dispatch);
