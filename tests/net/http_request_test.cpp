@@ -376,6 +376,43 @@ TEST(HttpRequestCharset, DeclaredGbkUnknownAndBomPages) {
     EXPECT_EQ(HttpRequest(server.Url("/bom")), "<meta charset=utf-8>é");
 }
 
+// The URL-only form hands the body over to the page instead of copying it;
+// the page must be the one the full form decodes.
+TEST(HttpRequestCharset, UrlOnlyFormGivesTheFullFormsPage) {
+    HttpServer server;
+    const std::string big = "<meta charset=utf-8>" + std::string(300000, 'a') + "中文";
+    const std::vector<std::pair<std::string, std::string>> pages = {
+        {"/zero", std::string("<meta charset=utf-8>ab\0cd", 25)},
+        {"/bomzero", std::string("\xEF\xBB\xBF<meta charset=utf-8>\xC3\xA9\0x", 27)},
+        {"/invalid", "<meta charset=utf-8>" + testing::ToGbk("中文")},
+        {"/big", big},
+    };
+    for (const auto& [path, body] : pages) {
+        server->Get(path, [body](const httplib::Request&, httplib::Response& res) {
+            res.set_content(body, "text/html");
+        });
+    }
+    server->Get("/chunked", [&big](const httplib::Request&, httplib::Response& res) {
+        res.set_chunked_content_provider("text/html", [&big](size_t offset, httplib::DataSink& sink) {
+            if (offset >= big.size()) {
+                sink.done();
+                return true;
+            }
+            return sink.write(big.data() + offset, std::min<size_t>(7000, big.size() - offset));
+        });
+    });
+    for (const std::string path : {"/zero", "/bomzero", "/invalid", "/big", "/chunked"}) {
+        const HttpResult full = HttpRequest(HttpRequestArgs{.url = server.Url(path)});
+        EXPECT_EQ(HttpRequest(server.Url(path)), full.pageText) << path;
+    }
+    EXPECT_EQ(HttpRequest(server.Url("/zero")), "<meta charset=utf-8>ab");
+    EXPECT_EQ(HttpRequest(server.Url("/bomzero")), "<meta charset=utf-8>é");
+    EXPECT_EQ(HttpRequest(server.Url("/big")), big);
+    EXPECT_EQ(HttpRequest(server.Url("/chunked")), big);
+    // Not UTF-8 after all: converted like any page, not handed back raw.
+    EXPECT_NE(HttpRequest(server.Url("/invalid")), pages[2].second);
+}
+
 TEST(PageDecoder, DeclarationCountsCharactersNotBytes) {
     // 600 two-byte characters put the tag past byte 1024 but well inside the
     // first 1024 characters.
