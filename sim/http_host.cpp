@@ -32,7 +32,10 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr size_t kChunk = 64 * 1024;
+// What the content provider hands the socket per call: each call costs the
+// library a poll and a send, so small pieces cap a loopback download well
+// below what the kernel moves. Throttled replies still send smaller ones.
+constexpr size_t kChunk = 512 * 1024;
 constexpr int kWorkerThreadsMin = 2;
 
 // Set while a worker serves a request that went through Dispatch, so the
