@@ -32,7 +32,10 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr size_t kChunk = 64 * 1024;
+// What the content provider hands the socket per call: each call costs the
+// library a poll and a send, so small pieces cap a loopback download well
+// below what the kernel moves. Throttled replies still send smaller ones.
+constexpr size_t kChunk = 512 * 1024;
 constexpr int kWorkerThreadsMin = 2;
 
 // Set while a worker serves a request that went through Dispatch, so the
@@ -101,6 +104,17 @@ HttpHost::HttpHost(Service service, Handler handler, Environment environment, in
         refused.record.status = response.status;
         Publish(refused);
         Finish(refused);
+    });
+    // A request with neither Content-Length nor Transfer-Encoding has no
+    // body, but the library waits for the peer to close and then answers 400:
+    // `curl -X POST '.../fault?...'` would hang for the read timeout. Such
+    // requests are answered here, before the library reads anything.
+    server_->set_pre_routing_handler([this](const httplib::Request& request, httplib::Response& response) {
+        const bool routed = request.method == "POST" || request.method == "PUT" || request.method == "DELETE";
+        if (!routed || request.has_header("Content-Length") || request.has_header("Transfer-Encoding"))
+            return httplib::Server::HandlerResponse::Unhandled;
+        Dispatch(request, response);
+        return httplib::Server::HandlerResponse::Handled;
     });
     server_->Get(".*", dispatch);
     server_->Post(".*", dispatch);

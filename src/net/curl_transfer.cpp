@@ -6,6 +6,12 @@
 
 namespace lumo::net {
 
+namespace {
+
+constexpr int64_t kMaxBodyReserve = int64_t{64} << 20;
+
+}  // namespace
+
 bool EnsureCurlReady() {
     static const bool ready = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
     return ready;
@@ -74,10 +80,32 @@ void CurlTransfer::Wake() {
     if (multi_) curl_multi_wakeup(multi_);
 }
 
+namespace {
+
+// libcurl takes the first Location header that has something in it (blanks
+// and line ends trimmed) and ignores empty ones; with none it does not
+// follow, and the 3xx answer is the last one.
+bool HasFollowableLocation(std::string_view block) {
+    constexpr std::string_view kName = "Location:";
+    constexpr std::string_view kBlanks = " \t\r\n\v\f";
+    size_t start = block.find("\r\n");  // past the status line
+    while (start != std::string_view::npos) {
+        start += 2;
+        const size_t end = block.find("\r\n", start);
+        const std::string_view line = block.substr(start, end == std::string_view::npos ? end : end - start);
+        if (ascii::StartsWithI(line, kName) &&
+            line.find_first_not_of(kBlanks, kName.size()) != std::string_view::npos)
+            return true;
+        start = end;
+    }
+    return false;
+}
+
+}  // namespace
+
 bool CurlTransfer::IsFinal(long status) const {
     if (status < 200) return false;
-    if (follow_ && status >= 300 && status < 400 && status != 304 &&
-        HeaderValue(block_, "Location").has_value())
+    if (follow_ && status >= 300 && status < 400 && status != 304 && HasFollowableLocation(block_))
         return false;
     return true;
 }
@@ -94,6 +122,7 @@ size_t CurlTransfer::OnHeader(char* data, size_t size, size_t count, void* self)
         t->block_.clear();
         t->body_.clear();
         t->bodyBytes_ = 0;
+        t->announced_ = 0;
         t->finalComplete_ = false;
         t->inBlock_ = true;
         t->blockStatus_ = 0;
@@ -119,6 +148,7 @@ size_t CurlTransfer::OnHeader(char* data, size_t size, size_t count, void* self)
         t->stopped_ = true;
         return 0;  // ends the exchange before a byte of the body is read
     }
+    t->announced_ = ContentLength(t->block_).value_or(0);
     return n;
 }
 
@@ -129,6 +159,11 @@ size_t CurlTransfer::OnBody(char* data, size_t size, size_t count, void* self) {
     if (!t->finalComplete_) return n;  // the body of a response that is followed
     t->bodyBytes_ += n;
     if (t->sink_) return t->sink_(data, n) ? n : 0;
+    // One allocation for a body of announced length, instead of growing it
+    // in steps that copy everything read so far; capped, since the length is
+    // only the peer's word. Done at the first byte, so a HEAD answer costs nothing.
+    if (t->body_.empty() && t->announced_ > 0)
+        t->body_.reserve(static_cast<size_t>(std::min<int64_t>(t->announced_, kMaxBodyReserve)));
     t->body_.append(data, n);
     return n;
 }

@@ -99,6 +99,7 @@ private:
     long blockStatus_ = 0;
     std::string body_;
     uint64_t bodyBytes_ = 0;
+    int64_t announced_ = 0;  // Content-Length of the final answer, 0 when unknown
     curl_off_t lastUpload_ = 0;
     Clock::time_point lastActivity_;
 };

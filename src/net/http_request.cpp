@@ -103,7 +103,11 @@ std::string BuildHttpHeaderBlock(std::string_view extraHeaders, std::string_view
     return block;
 }
 
-HttpResult HttpRequest(const HttpRequestArgs& args) {
+namespace {
+
+// The exchange behind both forms. Without `keepBody` the body goes into the
+// page text (a UTF-8 page without a copy) and `body` stays empty.
+HttpResult Exchange(const HttpRequestArgs& args, bool keepBody) {
     HttpResult r;
     r.cookies = args.cookies;
     auto fail = [&r](int number) {
@@ -178,15 +182,23 @@ HttpResult HttpRequest(const HttpRequestArgs& args) {
         MergeCookies(merged, r.responseCookies);
         r.cookies = std::move(merged);
     }
-    r.body = std::move(transfer.Body());
-    r.pageText = DecodePage(r.body);
+    if (keepBody) {
+        r.body = std::move(transfer.Body());
+        r.pageText = DecodePage(r.body);
+    } else {
+        r.pageText = DecodeOwnedPage(std::move(transfer.Body()));
+    }
     return r;
 }
+
+}  // namespace
+
+HttpResult HttpRequest(const HttpRequestArgs& args) { return Exchange(args, /*keepBody=*/true); }
 
 std::string HttpRequest(std::string_view url) {
     HttpRequestArgs args;
     args.url = std::string(url);
-    return HttpRequest(args).pageText;
+    return Exchange(args, /*keepBody=*/false).pageText;
 }
 
 }  // namespace lumo::net

@@ -1,5 +1,8 @@
 #include "net/page_decoder.h"
 
+#include <cstdint>
+#include <cstring>
+
 #include "net/ascii_text.h"
 #include "text/charset.h"
 #include "text/pattern_matcher.h"
@@ -25,10 +28,19 @@ bool IsUtf8Name(std::string_view charset) {
 }
 
 // Valid UTF-8 needs no conversion; most of a page is ASCII markup, which is
-// skipped byte by byte.
+// skipped eight bytes at a time.
 bool IsValidUtf8(std::string_view bytes) {
+    const size_t size = bytes.size();
     size_t pos = 0;
-    while (pos < bytes.size()) {
+    while (pos < size) {
+        if (size - pos >= 8) {
+            uint64_t word;
+            std::memcpy(&word, bytes.data() + pos, 8);
+            if ((word & 0x8080808080808080ull) == 0) {
+                pos += 8;
+                continue;
+            }
+        }
         if (static_cast<unsigned char>(bytes[pos]) < 0x80) {
             ++pos;
             continue;
@@ -38,11 +50,12 @@ bool IsValidUtf8(std::string_view bytes) {
     return true;
 }
 
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+
 }  // namespace
 
 std::string DeclaredCharset(std::string_view body) {
-    const std::string_view text = lumo::text::UntilZero(body);
-    const std::string head = lumo::text::GbkToUtf8(text.substr(0, kSniffBytes));
+    const std::string head = lumo::text::GbkToUtf8(lumo::text::UntilZero(body.substr(0, kSniffBytes)));
     size_t pos = 0;
     for (size_t chars = 0; chars < kSniffChars && pos < head.size(); ++chars)
         pos += lumo::text::Utf8CharLength(head, pos);
@@ -59,7 +72,7 @@ std::string DecodePage(std::string_view body) {
     if (!charset.empty() && !IsGbkName(charset)) {
         std::string_view bytes = body;
         if (IsUtf8Name(charset)) {
-            if (bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);  // not part of the page
+            if (bytes.substr(0, 3) == kUtf8Bom) bytes.remove_prefix(3);  // not part of the page
             const std::string_view text = lumo::text::UntilZero(bytes);
             if (IsValidUtf8(text)) return std::string(text);
         }
@@ -67,6 +80,19 @@ std::string DecodePage(std::string_view body) {
             return std::string(lumo::text::UntilZero(*converted));
     }
     return lumo::text::GbkToUtf8(lumo::text::UntilZero(body));
+}
+
+std::string DecodeOwnedPage(std::string&& body) {
+    if (IsUtf8Name(DeclaredCharset(body))) {
+        const size_t bom = std::string_view(body).substr(0, 3) == kUtf8Bom ? 3 : 0;
+        const std::string_view text = lumo::text::UntilZero(std::string_view(body).substr(bom));
+        if (IsValidUtf8(text)) {
+            body.resize(bom + text.size());
+            body.erase(0, bom);
+            return std::move(body);
+        }
+    }
+    return DecodePage(body);
 }
 
 }  // namespace lumo::net

@@ -15,4 +15,8 @@ std::string DeclaredCharset(std::string_view body);
 // none or one that Lumo cannot convert; the text ends at its first zero byte.
 std::string DecodePage(std::string_view body);
 
+// The same for a body the caller gives up: a page that already is its own
+// UTF-8 text comes back without being copied.
+std::string DecodeOwnedPage(std::string&& body);
+
 }  // namespace lumo::net

@@ -202,6 +202,56 @@ TEST(HttpRequestResponse, RedirectFollowedOrReported) {
     EXPECT_EQ(stopped.failure, 0);
 }
 
+// libcurl does not follow an empty Location, so such an answer is the last
+// one and must come back whole, followed or not.
+TEST(HttpRequestResponse, RedirectWithBlankLocationIsTheFinalAnswer) {
+    for (const std::string location : {"Location:", "Location: \t "}) {
+        testing::Recorder rec("HTTP/1.1 302 Found\r\n" + location +
+                              "\r\nSet-Cookie: s=1; path=/\r\nContent-Length: 5\r\n\r\nmoved");
+        for (const bool disable : {false, true}) {
+            const HttpResult r = HttpRequest(
+                HttpRequestArgs{.url = rec.Url(), .cookies = std::string("a=1"), .disableRedirects = disable});
+            EXPECT_EQ(r.failure, 0) << location << disable;
+            EXPECT_EQ(r.status, "302 Found") << location << disable;
+            EXPECT_EQ(r.body, "moved") << location << disable;
+            EXPECT_EQ(r.pageText, "moved") << location << disable;
+            EXPECT_EQ(r.responseHeaders.rfind("HTTP/1.1 302 Found\r\n", 0), 0u) << location << disable;
+            EXPECT_EQ(r.responseCookies, "s=1") << location << disable;
+            EXPECT_EQ(r.cookies, "s=1; a=1") << location << disable;
+        }
+        EXPECT_EQ(rec.Count(), 2);
+    }
+}
+
+// The cookie outputs describe the final answer, as the header block does: a
+// cookie that a followed redirect sets is neither carried to the next hop
+// nor merged. Turning redirects off is how a caller gets it.
+TEST(HttpRequestResponse, CookiesOfAFollowedRedirectAreNotMerged) {
+    HttpServer server;
+    server->Get("/hop", [](const httplib::Request&, httplib::Response& res) {
+        res.status = 302;
+        res.set_header("Location", "/end");
+        res.set_header("Set-Cookie", "hop=1; path=/");
+        res.set_content("moved", "text/plain");
+    });
+    std::string seen;
+    server->Get("/end", [&](const httplib::Request& req, httplib::Response& res) {
+        seen = req.get_header_value("Cookie");
+        res.set_header("Set-Cookie", "end=2; path=/");
+        res.set_content("arrived", "text/plain");
+    });
+    const HttpResult followed = HttpRequest(HttpRequestArgs{.url = server.Url("/hop"), .cookies = std::string("a=1")});
+    EXPECT_EQ(followed.pageText, "arrived");
+    EXPECT_EQ(seen, "a=1");
+    EXPECT_EQ(followed.responseCookies, "end=2");
+    EXPECT_EQ(followed.cookies, "end=2; a=1");
+
+    const HttpResult stopped = HttpRequest(
+        HttpRequestArgs{.url = server.Url("/hop"), .cookies = std::string("a=1"), .disableRedirects = true});
+    EXPECT_EQ(stopped.status, "302 Found");
+    EXPECT_EQ(stopped.cookies, "hop=1; a=1");
+}
+
 TEST(HttpRequestResponse, ErrorStatusIsAPageNotAFailure) {
     HttpServer server;
     server->Get("/missing", [](const httplib::Request&, httplib::Response& res) {
@@ -324,6 +374,43 @@ TEST(HttpRequestCharset, DeclaredGbkUnknownAndBomPages) {
     EXPECT_EQ(HttpRequest(server.Url("/gbk")), gbkPage);
     EXPECT_EQ(HttpRequest(server.Url("/odd")), oddPage);
     EXPECT_EQ(HttpRequest(server.Url("/bom")), "<meta charset=utf-8>é");
+}
+
+// The URL-only form hands the body over to the page instead of copying it;
+// the page must be the one the full form decodes.
+TEST(HttpRequestCharset, UrlOnlyFormGivesTheFullFormsPage) {
+    HttpServer server;
+    const std::string big = "<meta charset=utf-8>" + std::string(300000, 'a') + "中文";
+    const std::vector<std::pair<std::string, std::string>> pages = {
+        {"/zero", std::string("<meta charset=utf-8>ab\0cd", 25)},
+        {"/bomzero", std::string("\xEF\xBB\xBF<meta charset=utf-8>\xC3\xA9\0x", 27)},
+        {"/invalid", "<meta charset=utf-8>" + testing::ToGbk("中文")},
+        {"/big", big},
+    };
+    for (const auto& [path, body] : pages) {
+        server->Get(path, [body](const httplib::Request&, httplib::Response& res) {
+            res.set_content(body, "text/html");
+        });
+    }
+    server->Get("/chunked", [&big](const httplib::Request&, httplib::Response& res) {
+        res.set_chunked_content_provider("text/html", [&big](size_t offset, httplib::DataSink& sink) {
+            if (offset >= big.size()) {
+                sink.done();
+                return true;
+            }
+            return sink.write(big.data() + offset, std::min<size_t>(7000, big.size() - offset));
+        });
+    });
+    for (const std::string path : {"/zero", "/bomzero", "/invalid", "/big", "/chunked"}) {
+        const HttpResult full = HttpRequest(HttpRequestArgs{.url = server.Url(path)});
+        EXPECT_EQ(HttpRequest(server.Url(path)), full.pageText) << path;
+    }
+    EXPECT_EQ(HttpRequest(server.Url("/zero")), "<meta charset=utf-8>ab");
+    EXPECT_EQ(HttpRequest(server.Url("/bomzero")), "<meta charset=utf-8>é");
+    EXPECT_EQ(HttpRequest(server.Url("/big")), big);
+    EXPECT_EQ(HttpRequest(server.Url("/chunked")), big);
+    // Not UTF-8 after all: converted like any page, not handed back raw.
+    EXPECT_NE(HttpRequest(server.Url("/invalid")), pages[2].second);
 }
 
 TEST(PageDecoder, DeclarationCountsCharactersNotBytes) {

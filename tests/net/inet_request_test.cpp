@@ -128,6 +128,42 @@ TEST_F(InetRequestTest, RedirectsFollowedOrNot) {
     EXPECT_NE(r.responseHeaders.find("\r\nLocation: /new\r\n"), std::string::npos);
 }
 
+TEST_F(InetRequestTest, RedirectWithBlankLocationIsTheFinalAnswer) {
+    Recorder rec("HTTP/1.1 302 Found\r\nLocation:  \r\nSet-Cookie: s=1; path=/\r\nContent-Length: 5\r\n\r\nmoved");
+    for (const bool disable : {false, true}) {
+        const InetResult r =
+            InetRequest(InetRequestArgs{.url = rec.Url(), .cookies = std::string("a=1"), .disableRedirects = disable});
+        EXPECT_EQ(r.body, "moved") << disable;
+        EXPECT_EQ(r.responseHeaders.rfind("HTTP/1.1 302 Found\r\n", 0), 0u) << disable;
+        EXPECT_EQ(r.responseCookies, "s=1") << disable;
+        EXPECT_EQ(r.cookies, "s=1; a=1") << disable;
+    }
+    // Through the jar the answer's cookie is kept as well.
+    EXPECT_EQ(InetRequest(rec.Url()), "moved");
+    EXPECT_EQ(GetCookies("127.0.0.1"), "s=1");
+}
+
+TEST_F(InetRequestTest, CookieTextIgnoresCookiesOfAFollowedRedirect) {
+    HttpServer server;
+    server->Get("/hop", [](const httplib::Request&, httplib::Response& res) {
+        res.status = 302;
+        res.set_header("Location", "/end");
+        res.set_header("Set-Cookie", "hop=1; path=/");
+        res.set_content("moved", "text/plain");
+    });
+    std::string seen;
+    server->Get("/end", [&](const httplib::Request& req, httplib::Response& res) {
+        seen = req.get_header_value("Cookie");
+        res.set_header("Set-Cookie", "end=2; path=/");
+        res.set_content("arrived", "text/plain");
+    });
+    const InetResult r = InetRequest(InetRequestArgs{.url = server.Url("/hop"), .cookies = std::string("a=1")});
+    EXPECT_EQ(r.body, "arrived");
+    EXPECT_EQ(seen, "a=1");
+    EXPECT_EQ(*r.cookies, "end=2; a=1");
+    EXPECT_EQ(GetCookies("127.0.0.1"), "");  // the jar took neither
+}
+
 TEST_F(InetRequestTest, CookieTextIsMergedAndTheJarLeftAlone) {
     Recorder rec("HTTP/1.1 200 OK\r\nset-COOKIE: sid=new; Path=/; Max-Age=600\r\nSet-Cookie: gone=deleted\r\n"
                  "Content-Length: 0\r\n\r\n");

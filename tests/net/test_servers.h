@@ -26,7 +26,13 @@ class HttpServer {
 public:
     HttpServer() {
         port_ = server_.bind_to_any_port("127.0.0.1");
-        thread_ = std::thread([this] { server_.listen_after_bind(); });
+        thread_ = std::thread([this] {
+            server_.listen_after_bind();
+            ended_ = true;
+        });
+        // stop() does nothing to a server that is not running yet, which
+        // would leave a quick test's destructor joining a thread in accept().
+        while (!server_.is_running() && !ended_) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     ~HttpServer() {
         server_.stop();
@@ -47,6 +53,7 @@ public:
 private:
     httplib::Server server_;
     int port_ = 0;
+    std::atomic<bool> ended_{false};
     std::thread thread_;
 };
 

@@ -1,7 +1,12 @@
 // Each fault switch has the effect it names, on the services Lumo's failure
 // paths meet, through the library and through the control endpoint.
 
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <sys/time.h>
+#include <unistd.h>
 
 #include <chrono>
 
@@ -17,6 +22,28 @@ using testing::Post;
 
 double SecondsSince(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// One request written as is on a fresh connection, which stays open for
+// writing (as curl's does); the answer's status line, or "" after 5 s.
+std::string RawStatusLine(int port, const std::string& request) {
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_port = htons(static_cast<uint16_t>(port));
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    timeval wait{5, 0};
+    setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
+    std::string answer;
+    if (connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 &&
+        send(fd, request.data(), request.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(request.size())) {
+        char buf[512];
+        ssize_t n = 0;
+        while (answer.find("\r\n") == std::string::npos && (n = recv(fd, buf, sizeof buf, 0)) > 0)
+            answer.append(buf, static_cast<size_t>(n));
+    }
+    close(fd);
+    return answer.substr(0, answer.find("\r\n"));
 }
 
 Fault Make(FaultKind kind) {
@@ -164,6 +191,18 @@ TEST_F(SimFaults, CountersAndRecordsFollowEveryRequest) {
     EXPECT_EQ(records[0].bytes, answer.body.size());
     EXPECT_EQ(records[1].status, 404);
     EXPECT_EQ(sim_->Counters(Service::FileList).requests, 0u);
+}
+
+// `curl -X POST URL` sends neither a body nor a Content-Length.
+TEST_F(SimFaults, ControlTakesAPostWithoutABody) {
+    const int port = sim_->Port(Service::Control);
+    EXPECT_EQ(RawStatusLine(port, "POST /fault?service=offline&kind=drop&count=1 HTTP/1.1\r\n"
+                                  "Host: 127.0.0.1\r\nAccept: */*\r\n\r\n"),
+              "HTTP/1.1 200 OK");
+    ASSERT_TRUE(sim_->CurrentFault(Service::Offline));
+    EXPECT_EQ(sim_->CurrentFault(Service::Offline)->kind, FaultKind::Drop);
+    EXPECT_EQ(RawStatusLine(port, "POST /fault?service=offline&kind=sideways HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n"),
+              "HTTP/1.1 400 Bad Request");
 }
 
 TEST_F(SimFaults, ControlEndpointDrivesSwitchesCountersAndPages) {
