@@ -289,6 +289,10 @@ void Engine::HandleProperty(const mpv_event_property* property) {
         if (property->format == MPV_FORMAT_NODE) tracks = TrackList::FromNode(*static_cast<mpv_node*>(property->data));
         std::lock_guard<std::mutex> lock(observedMutex_);
         observed_.tracks = std::move(tracks);
+        if (observed_.tracks.AudioCount() == 0 ||
+            observed_.tracks.SelectedAudioIndex() == observed_.requestedAudio) {
+            observed_.requestedAudio.reset();
+        }
     } else if (name == "hwdec") {
         std::lock_guard<std::mutex> lock(observedMutex_);
         observed_.hwdec = property->format == MPV_FORMAT_STRING ? *static_cast<char**>(property->data) : "";
@@ -485,6 +489,12 @@ int32_t Engine::SetConfig(int32_t number, const std::string& value) {
         case 403: {
             auto index = ParseInteger(value);
             if (!index || *index < 0 || *index > 1000) return -1;
+            {
+                std::lock_guard<std::mutex> lock(observedMutex_);
+                // An index with no track behind it changes nothing.
+                if (!observed_.tracks.AudioIdAt(static_cast<int>(*index))) return 0;
+                observed_.requestedAudio = static_cast<int>(*index);
+            }
             Post([this, i = static_cast<int>(*index)] {
                 std::optional<int64_t> id;
                 {
@@ -628,6 +638,7 @@ std::string Engine::GetConfig(int32_t number) const {
         case 403: {
             std::lock_guard<std::mutex> lock(observedMutex_);
             if (observed_.tracks.AudioCount() == 0) return std::string();
+            if (observed_.requestedAudio) return std::to_string(*observed_.requestedAudio);
             return std::to_string(observed_.tracks.SelectedAudioIndex().value_or(-1));
         }
         case 404: {

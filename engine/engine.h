@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -104,6 +105,9 @@ private:
     };
     struct Observed {
         TrackList tracks;
+        // A track chosen through 403 that the track list does not show yet:
+        // reads of 403 answer with it until the switch has happened.
+        std::optional<int> requestedAudio;
         std::string hwdec;
         bool subVisible = true;
         double subPos = 100;

@@ -39,6 +39,7 @@ public:
         return false;
     }
     void Inform(QWidget*, const QString&, const QString&) override {}
+    QString ChooseOpenFile(QWidget*, const QString&, const QString&) override { return {}; }
 };
 
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include "app/magnet_window.h"
 #include "app/main_window.h"
+#include "app/player_wiring.h"
 #include "app/skinned_button.h"
 #include "app/widget_flow_ui.h"
 #include "app/win_color.h"
@@ -43,6 +44,8 @@ FlowWiring::FlowWiring(MainWindow& main, flow::AppState& state, remote::ServiceH
         [this] { sources_->Libraries().LoadKeywordLibrary(); },
     });
 
+    player_ = std::make_unique<PlayerWiring>(main_, state_, *ui_);
+
     BindLists();
     ConnectLibraryView();
     connect(ui_.get(), &WidgetFlowUi::RowClicked, this, &FlowWiring::OnRowClicked);
@@ -55,6 +58,7 @@ FlowWiring::FlowWiring(MainWindow& main, flow::AppState& state, remote::ServiceH
 // The workers of the flows keep only channels, so the flows may go first;
 // the windows' port goes last because every flow holds on to it.
 FlowWiring::~FlowWiring() {
+    player_.reset();
     addressList_.reset();
     updates_.reset();
     sources_.reset();

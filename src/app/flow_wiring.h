@@ -28,6 +28,7 @@ struct AppState;
 namespace lumo::app {
 
 class MainWindow;
+class PlayerWiring;
 class WidgetFlowUi;
 
 // Puts the flows behind the windows: makes the resolution, the list sources,
@@ -50,6 +51,7 @@ public:
     sources::Sources& Sources() { return *sources_; }
     remote::AddressListLoader& AddressList() { return *addressList_; }
     remote::UpdateChecker& Updates() { return *updates_; }
+    PlayerWiring& Player() { return *player_; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -71,6 +73,7 @@ private:
     std::unique_ptr<sources::Sources> sources_;
     std::unique_ptr<remote::UpdateChecker> updates_;
     std::unique_ptr<remote::AddressListLoader> addressList_;
+    std::unique_ptr<PlayerWiring> player_;
 };
 
 }  // namespace lumo::app

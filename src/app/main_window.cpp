@@ -10,6 +10,7 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTimer>
+#include <QWindow>
 
 #include <algorithm>
 
@@ -119,10 +120,9 @@ void MainWindow::StartUpRoutine() {
 void MainWindow::StartEngine() {
     player::PlayerEngine& player = state_.player;
     player.LoadLibrary(engineLibraryPath_);
+    // The playback controller takes the engine's callbacks from here.
     engineEvents_ = new player::EngineEvents(this);
-    connect(engineEvents_, &player::EngineEvents::stateChanged, this,
-            [this](int, int newState) { OnEngineState(newState); });
-    connect(engineEvents_, &player::EngineEvents::buffer, this, &MainWindow::OnEngineBuffer);
+    engineEvents_->setObjectName(QStringLiteral("引擎事件"));
     player.Create(static_cast<uintptr_t>(videoArea_->winId()), 0, 0, videoArea_->width(), videoArea_->height(),
                   player::EngineEvents::Callbacks());
     state_.playerVideoWindow = player.GetWindow();
@@ -158,11 +158,10 @@ void MainWindow::LoadStoredData() {
     }
 
     store::IniFile config(configPath);
-    // Setting the bar applies the volume to the engine, also when the bar
-    // already stood at the saved value.
-    const int before = volumeBar_->value();
+    // The bar keeps the saved value within its range, and the engine gets
+    // the bar's value, also when the bar already stood there.
     volumeBar_->setValue(store::ReadVolume(config));
-    if (volumeBar_->value() == before) state_.player.SetVolume(before);
+    state_.player.SetVolume(volumeBar_->value());
 
     for (const auto& favourite : store::LoadFavourites(config)) {
         int r = favourites_->AppendRow();
@@ -193,6 +192,16 @@ void MainWindow::ShowPlayerView() {
     playerButton_->SetColors(colors::kViewSelectedText, colors::kViewSelectedBack);
     libraryButton_->SetColors(colors::kViewOtherText, colors::kViewOtherBack);
     activateWindow();
+    // The video area takes the player's keys.
+    videoArea_->setFocus();
+}
+
+void MainWindow::SetPinned(bool pinned) {
+    dragger_->SetEnabled(!pinned);
+    // Set on the platform window itself: changing the widget's flags would
+    // make a new native window under the engine's video.
+    if (QWindow* window = windowHandle()) window->setFlag(Qt::WindowStaysOnTopHint, pinned);
+    if (pinned) raise();
 }
 
 void MainWindow::ShowLibraryView() {
@@ -209,55 +218,6 @@ void MainWindow::HighlightNavButton(SkinnedButton* button) {
         } else {
             nav->SetColors(colors::kNavNormalText, colors::kNavNormalBack);
         }
-    }
-}
-
-// ---- engine state ------------------------------------------------------------
-
-void MainWindow::ShowIdleControls(bool idle, bool loading) {
-    for (const char* name : {"图片框3", "图片框4", "打开文件按钮", "打开文件右边下拉按钮"}) {
-        if (auto* widget = Control(name)) widget->setVisible(idle);
-    }
-    if (auto* panel = Control("外形框加载中播放")) {
-        panel->setVisible(loading);
-        if (loading) panel->raise();
-    }
-}
-
-void MainWindow::OnEngineState(int newState) {
-    // The idle pictures and open-file buttons stand in for a film; the
-    // loading panel covers the wait while one opens.
-    if (newState == player::kStateOpening) ShowIdleControls(false, true);
-    if (newState == player::kStateStarting || newState == player::kStatePlaying) ShowIdleControls(false, false);
-    if (newState == player::kStateClosing) ShowIdleControls(true, false);
-    switch (newState) {
-    case player::kStateReady:
-        statusLabel_->setText(U("准备就绪"));
-        break;
-    case player::kStateOpening:
-        statusLabel_->setText(U("影片加载中,请稍后..."));
-        ShowPlayerView();
-        break;
-    case player::kStateStarting:
-        ShowPlayerView();
-        statusLabel_->clear();
-        break;
-    case player::kStatePlaying:
-        statusLabel_->clear();
-        break;
-    case player::kStateClosing:
-        statusLabel_->setText(U("已停止"));
-        break;
-    default:
-        break;
-    }
-}
-
-void MainWindow::OnEngineBuffer(int percent) {
-    if (percent == 100) {
-        statusLabel_->clear();
-    } else {
-        statusLabel_->setText(U("缓冲 ") + QString::number(percent) + U(" %"));
     }
 }
 

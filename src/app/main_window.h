@@ -87,6 +87,10 @@ public:
     // The two views of the title strip.
     void ShowPlayerView();
     void ShowLibraryView();
+    // Full screen: not movable, not draggable by the body, always on top.
+    void SetPinned(bool pinned);
+    QWidget* VideoArea() const { return videoArea_; }
+
     // Gives `button`, one of the six navigation buttons, the highlight.
     void HighlightNavButton(SkinnedButton* button);
 
@@ -122,9 +126,6 @@ private:
 
     void DockPlayQueue();
     void EndByCloseButton();
-    void OnEngineState(int newState);
-    void ShowIdleControls(bool idle, bool loading);
-    void OnEngineBuffer(int percent);
 
     flow::AppState& state_;
     flow::Prompter* prompter_;
@@ -142,7 +143,6 @@ private:
     QTabWidget* libraryTabs_ = nullptr;  // 高级选择夹
     QWidget* videoArea_ = nullptr;       // 图片框1
     QWidget* controlBar_ = nullptr;      // 外形框_操作
-    QLabel* statusLabel_ = nullptr;      // 标签底部状态
     QSlider* volumeBar_ = nullptr;       // 多功能条音量
     SkinnedButton* playerButton_ = nullptr;
     SkinnedButton* libraryButton_ = nullptr;

@@ -14,6 +14,7 @@
 #include "app/list_view.h"
 #include "app/main_window.h"
 #include "app/picture_button.h"
+#include "app/seek_slider.h"
 #include "app/skinned_button.h"
 #include "app/win_color.h"
 #include "app/window_dragger.h"
@@ -280,6 +281,7 @@ QWidget* MainWindow::BuildPlayerView() {
     // The engine draws into a native child of the video area.
     videoArea_ = Panel(page, "图片框1", QRect(0, 1, 852, 512), Rgb(0, 0, 0));
     videoArea_->setAttribute(Qt::WA_NativeWindow);
+    videoArea_->setFocusPolicy(Qt::StrongFocus);
     IdlePicture(videoArea_, "图片框3", QRect(378, 130, 96, 96), true);
     IdlePicture(videoArea_, "图片框4", QRect(326, 330, 200, 30), false);
 
@@ -306,12 +308,12 @@ QWidget* MainWindow::BuildPlayerView() {
     shown->setGeometry(2, 3, 846, 15);
     shown->setRange(0, 0);
     shown->setAttribute(Qt::WA_TransparentForMouseEvents);
-    auto* seek = new QSlider(Qt::Horizontal, controlBar_);
+    auto* seek = new SeekSlider(controlBar_);
     seek->setObjectName(U("进度滑块条1"));
     seek->setGeometry(2, 3, 846, 15);
     seek->setRange(0, 0);
 
-    statusLabel_ = Label(controlBar_, "标签底部状态", "准备就绪...", QRect(9, 22, 200, 18));
+    Label(controlBar_, "标签底部状态", "准备就绪...", QRect(9, 22, 200, 18));
     Label(controlBar_, "标签进度时间", "00:00:00/00:00:00", QRect(8, 41, 200, 16));
     Picture(controlBar_, "图形按钮停止", PictureButton::Glyph::Stop, QRect(250, 24, 28, 28));
     Picture(controlBar_, "下一个按钮1", PictureButton::Glyph::Back, QRect(286, 24, 28, 28));
@@ -323,7 +325,6 @@ QWidget* MainWindow::BuildPlayerView() {
     volumeBar_->setGeometry(436, 31, 80, 14);
     volumeBar_->setRange(0, 100);
     volumeBar_->setValue(50);
-    connect(volumeBar_, &QSlider::valueChanged, this, [this](int value) { state_.player.SetVolume(value); });
     Button(controlBar_, "超级按钮字幕1", "收藏", QRect(530, 26, 44, 24));
     Button(controlBar_, "超级按钮字幕", "字幕调节", QRect(580, 26, 64, 24));
     auto* cache = new QCheckBox(controlBar_);
@@ -332,6 +333,8 @@ QWidget* MainWindow::BuildPlayerView() {
     Label(controlBar_, "标签完成率", "开启边看边下载", QRect(670, 28, 100, 20));
     Picture(controlBar_, "图形按钮全屏1", PictureButton::Glyph::Queue, QRect(778, 26, 26, 26));
     Picture(controlBar_, "图形按钮全屏", PictureButton::Glyph::Fullscreen, QRect(812, 26, 26, 26));
+    // The player's keys stay with the video area while the bar is used.
+    for (QWidget* control : controlBar_->findChildren<QWidget*>()) control->setFocusPolicy(Qt::NoFocus);
     return page;
 }
 
@@ -394,22 +397,31 @@ void MainWindow::BuildMenus() {
     listMenu->setObjectName(U("菜单"));
     for (const char* item : {"在线播放", "收藏", "删除", "复制磁力链接", "使用迅雷下载"}) listMenu->addAction(U(item));
 
+    // Every item and submenu of the player menu is found by its first caption.
+    auto named = [](QAction* action) {
+        action->setObjectName(action->text());
+        return action;
+    };
     auto* playerMenu = new QMenu(U("播放器"), this);
     playerMenu->setObjectName(U("播放器"));
     QMenu* open = playerMenu->addMenu(U("打开"));
-    for (const char* item : {"打开文件", "打开种子", "打开链接"}) open->addAction(U(item));
-    playerMenu->addAction(U("全屏"));
+    named(open->menuAction());
+    for (const char* item : {"打开文件", "打开种子", "打开链接"}) named(open->addAction(U(item)));
+    named(playerMenu->addAction(U("全屏")));
     QMenu* sound = playerMenu->addMenu(U("声音"));
+    named(sound->menuAction());
     QMenu* tracks = sound->addMenu(U("音轨"));
+    named(tracks->menuAction());
     for (int k = 1; k <= 5; ++k) {
-        QAction* track = tracks->addAction(U("音轨") + QString::number(k));
+        QAction* track = named(tracks->addAction(U("音轨") + QString::number(k)));
         track->setCheckable(true);
         track->setVisible(false);
     }
     QMenu* channels = sound->addMenu(U("声道"));
-    for (const char* item : {"立体声", "左声道", "右声道", "左右混合"}) channels->addAction(U(item))->setCheckable(true);
-    sound->addAction(U("手动载入音轨"));
-    for (const char* item : {"画质增强", "开启3D模式", "开启硬件加速", "手动载入字幕"}) playerMenu->addAction(U(item));
+    named(channels->menuAction());
+    for (const char* item : {"立体声", "左声道", "右声道", "左右混合"}) named(channels->addAction(U(item)))->setCheckable(true);
+    named(sound->addAction(U("手动载入音轨")));
+    for (const char* item : {"画质增强", "开启3D模式", "开启硬件加速", "手动载入字幕"}) named(playerMenu->addAction(U(item)));
 }
 
 void MainWindow::BuildTimers() {
@@ -419,8 +431,6 @@ void MainWindow::BuildTimers() {
         t->setInterval(interval);
         return t;
     };
-    // Progress updates run from creation; their work starts with playback.
-    timer("时钟1", 1000)->start();
     // No embedded page here raises script-error dialogs, so the sweep that
     // closes them is never started.
     timer("时钟2", 100);
@@ -429,9 +439,6 @@ void MainWindow::BuildTimers() {
         codecCheckTimer_->stop();
         CheckCodecFolders();
     });
-    timer("时钟自动隐藏操作栏", 0);
-    timer("时钟关闭操作栏", 0);
-    timer("时钟关闭叠图", 0);
 }
 
 }  // namespace lumo::app

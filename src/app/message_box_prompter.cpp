@@ -1,5 +1,6 @@
 #include "app/message_box_prompter.h"
 
+#include <QFileDialog>
 #include <QMessageBox>
 
 namespace lumo::app {
@@ -15,6 +16,10 @@ void MessageBoxPrompter::Inform(QWidget* owner, const QString& text, const QStri
     QMessageBox box(QMessageBox::Information, title, text, QMessageBox::Ok, owner);
     box.setWindowModality(Qt::ApplicationModal);
     box.exec();
+}
+
+QString MessageBoxPrompter::ChooseOpenFile(QWidget* owner, const QString& title, const QString& filter) {
+    return QFileDialog::getOpenFileName(owner, title, QString(), filter);
 }
 
 }  // namespace lumo::app

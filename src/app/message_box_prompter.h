@@ -10,6 +10,7 @@ class MessageBoxPrompter : public flow::Prompter {
 public:
     bool AskYesNo(QWidget* owner, const QString& text, const QString& title) override;
     void Inform(QWidget* owner, const QString& text, const QString& title) override;
+    QString ChooseOpenFile(QWidget* owner, const QString& title, const QString& filter) override;
 };
 
 }  // namespace lumo::app

@@ -17,6 +17,14 @@ void PictureButton::SetGlyph(Glyph glyph) {
     update();
 }
 
+void PictureButton::SetGlyphForCaption(const QString& caption) {
+    if (caption == QStringLiteral("播放")) {
+        SetGlyph(Glyph::Play);
+    } else if (caption == QStringLiteral("暂停")) {
+        SetGlyph(Glyph::Pause);
+    }
+}
+
 void PictureButton::enterEvent(QEnterEvent* event) {
     hover_ = true;
     update();

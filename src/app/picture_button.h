@@ -15,6 +15,8 @@ public:
 
     Glyph CurrentGlyph() const { return glyph_; }
     void SetGlyph(Glyph glyph);
+    // The play button's caption names its pair: "播放" or "暂停".
+    void SetGlyphForCaption(const QString& caption);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

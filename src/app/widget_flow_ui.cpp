@@ -1,14 +1,19 @@
 #include "app/widget_flow_ui.h"
 
 #include <QAbstractButton>
+#include <QAbstractSlider>
+#include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
+#include <QCursor>
 #include <QDesktopServices>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPixmap>
 #include <QPlainTextEdit>
+#include <QScreen>
 #include <QStackedWidget>
 #include <QTabWidget>
 #include <QUrl>
@@ -20,6 +25,7 @@
 #include "app/magnet_window.h"
 #include "app/main_window.h"
 #include "app/notice_window.h"
+#include "app/picture_button.h"
 #include "app/skinned_button.h"
 #include "app/win_color.h"
 #include "flow/list_model.h"
@@ -58,6 +64,30 @@ QWidget* ChildOf(QWidget* window, const QString& name) {
     return nullptr;
 }
 
+// The window a menu item belongs to: the first window above it that is not
+// itself a popup menu.
+const QWidget* MenuOwner(const QObject* object) {
+    for (const QObject* up = object->parent(); up != nullptr; up = up->parent()) {
+        const auto* widget = qobject_cast<const QWidget*>(up);
+        if (widget != nullptr && widget->isWindow() && qobject_cast<const QMenu*>(widget) == nullptr) return widget;
+    }
+    return nullptr;
+}
+
+// "caption|patterns|caption|patterns" as Qt's dialog filter, one entry a
+// line: "caption (patterns)".
+QString DialogFilter(const std::string& filter) {
+    const QStringList parts = Q(filter).split(QLatin1Char('|'));
+    QStringList entries;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        QString caption = parts[i];
+        caption.remove(QStringLiteral("()"));
+        entries << caption + QStringLiteral(" (") + QString(parts[i + 1]).replace(QLatin1Char(';'), QLatin1Char(' ')) +
+                       QLatin1Char(')');
+    }
+    return entries.join(QStringLiteral(";;"));
+}
+
 }  // namespace
 
 WidgetFlowUi::WidgetFlowUi(MainWindow& main, QObject* parent) : QObject(parent), main_(main) {}
@@ -81,6 +111,28 @@ QWidget* WidgetFlowUi::Find(const std::string& name) const {
     for (const auto& window : kWindows) {
         if (window.code == flow::WindowCode::MAIN) continue;
         if (QWidget* found = ChildOf(main_.LoadedWindow(window.code), full)) return found;
+    }
+    return nullptr;
+}
+
+QWidget* WidgetFlowUi::FindWindow(const std::string& code) const {
+    for (const auto& window : kWindows) {
+        if (code == window.name) return main_.LoadedWindow(window.code);
+    }
+    return nullptr;
+}
+
+QAction* WidgetFlowUi::FindAction(const std::string& name) const {
+    QString full = Q(name);
+    const QWidget* owner = &main_;
+    const qsizetype dot = full.indexOf(QLatin1Char('.'));
+    if (dot > 0) {
+        owner = FindWindow(full.left(dot).toStdString());
+        full = full.mid(dot + 1);
+    }
+    if (owner == nullptr) return nullptr;
+    for (QAction* action : owner->findChildren<QAction*>(full)) {
+        if (MenuOwner(action) == owner) return action;
     }
     return nullptr;
 }
@@ -115,6 +167,9 @@ void WidgetFlowUi::Bind(const std::string& name, BoundList& list) {
 
 std::string WidgetFlowUi::Text(const std::string& control) {
     QWidget* widget = Find(control);
+    if (widget == nullptr) {
+        if (QAction* action = FindAction(control)) return action->text().toStdString();
+    }
     QString text;
     if (auto* label = qobject_cast<QLabel*>(widget)) {
         text = label->text();
@@ -135,7 +190,15 @@ std::string WidgetFlowUi::Text(const std::string& control) {
 void WidgetFlowUi::SetText(const std::string& control, const std::string& text) {
     QWidget* widget = Find(control);
     const QString value = Q(text);
-    if (auto* label = qobject_cast<QLabel*>(widget)) {
+    if (widget == nullptr) {
+        if (QAction* action = FindAction(control)) action->setText(value);
+        return;
+    }
+    if (auto* picture = qobject_cast<PictureButton*>(widget)) {
+        // A picture button's caption names its picture pair.
+        picture->setText(value);
+        picture->SetGlyphForCaption(value);
+    } else if (auto* label = qobject_cast<QLabel*>(widget)) {
         label->setText(value);
     } else if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
         edit->setText(value);
@@ -152,15 +215,104 @@ void WidgetFlowUi::SetText(const std::string& control, const std::string& text) 
 }
 
 void WidgetFlowUi::SetVisible(const std::string& control, bool visible) {
-    if (QWidget* widget = Find(control)) {
+    QWidget* widget = Find(control);
+    if (widget == nullptr) widget = FindWindow(control);
+    if (widget != nullptr) {
         widget->setVisible(visible);
         if (visible) widget->raise();
+    } else if (QAction* action = FindAction(control)) {
+        action->setVisible(visible);
     }
 }
 
+// A control counts as shown when it is not hidden itself, even while its
+// page is not the current one; a window when it is on the screen.
+bool WidgetFlowUi::IsVisible(const std::string& control) {
+    if (QWidget* window = FindWindow(control)) return window->isVisible();
+    if (QWidget* widget = Find(control)) return !widget->isHidden();
+    if (QAction* action = FindAction(control)) return action->isVisible();
+    return false;
+}
+
+void WidgetFlowUi::SetChecked(const std::string& control, bool checked) {
+    if (auto* button = qobject_cast<QAbstractButton*>(Find(control))) {
+        button->setChecked(checked);
+    } else if (QAction* action = FindAction(control)) {
+        action->setChecked(checked);
+    }
+}
+
+int WidgetFlowUi::Value(const std::string& control) {
+    auto* slider = qobject_cast<QAbstractSlider*>(Find(control));
+    return slider != nullptr ? slider->value() : 0;
+}
+
+void WidgetFlowUi::SetValue(const std::string& control, int value) {
+    if (auto* slider = qobject_cast<QAbstractSlider*>(Find(control))) slider->setValue(value);
+}
+
+int WidgetFlowUi::Maximum(const std::string& control) {
+    auto* slider = qobject_cast<QAbstractSlider*>(Find(control));
+    return slider != nullptr ? slider->maximum() : 0;
+}
+
+void WidgetFlowUi::SetMaximum(const std::string& control, int maximum) {
+    if (auto* slider = qobject_cast<QAbstractSlider*>(Find(control))) slider->setMaximum(maximum);
+}
+
+flow::Rect WidgetFlowUi::Geometry(const std::string& control) {
+    if (QWidget* window = FindWindow(control)) {
+        const QRect frame = window->geometry();
+        return {frame.x(), frame.y(), frame.width(), frame.height()};
+    }
+    QWidget* widget = Find(control);
+    if (widget == nullptr) return {};
+    const QRect place = widget->geometry();
+    return {place.x(), place.y(), place.width(), place.height()};
+}
+
+void WidgetFlowUi::SetGeometry(const std::string& control, const flow::Rect& rect) {
+    QWidget* widget = FindWindow(control);
+    if (widget != nullptr) {
+        // Lumo's windows have fixed sizes; full screen changes MAIN's.
+        widget->setFixedSize(rect.width, rect.height);
+        widget->move(rect.left, rect.top);
+        return;
+    }
+    if ((widget = Find(control)) != nullptr) widget->setGeometry(rect.left, rect.top, rect.width, rect.height);
+}
+
+void WidgetFlowUi::SetMainPinned(bool pinned) { main_.SetPinned(pinned); }
+
+flow::Rect WidgetFlowUi::ScreenSize() {
+    QScreen* screen = main_.screen();
+    if (screen == nullptr) screen = QGuiApplication::primaryScreen();
+    if (screen == nullptr) return {};
+    const QRect whole = screen->geometry();
+    return {whole.x(), whole.y(), whole.width(), whole.height()};
+}
+
+int WidgetFlowUi::CursorScreenY() { return QCursor::pos().y(); }
+
+void WidgetFlowUi::PopupMenu(const std::string& menu) {
+    for (QMenu* popup : main_.findChildren<QMenu*>(Q(menu))) {
+        if (MenuOwner(popup) == &main_) {
+            popup->popup(QCursor::pos());
+            return;
+        }
+    }
+}
+
+std::string WidgetFlowUi::AskOpenFile(const std::string& title, const std::string& filter) {
+    return main_.Ask().ChooseOpenFile(&main_, Q(title), DialogFilter(filter)).toStdString();
+}
+
+void WidgetFlowUi::ShowPlayerView() { main_.ShowPlayerView(); }
+
 bool WidgetFlowUi::IsChecked(const std::string& control) {
-    auto* button = qobject_cast<QAbstractButton*>(Find(control));
-    return button != nullptr && button->isChecked();
+    if (auto* button = qobject_cast<QAbstractButton*>(Find(control))) return button->isChecked();
+    QAction* action = FindAction(control);
+    return action != nullptr && action->isChecked();
 }
 
 void WidgetFlowUi::SetColours(const std::string& control, uint32_t text, uint32_t background) {
@@ -181,7 +333,11 @@ void WidgetFlowUi::SetColours(const std::string& control, uint32_t text, uint32_
 }
 
 void WidgetFlowUi::SetEnabled(const std::string& control, bool enabled) {
-    if (QWidget* widget = Find(control)) widget->setEnabled(enabled);
+    if (QWidget* widget = Find(control)) {
+        widget->setEnabled(enabled);
+    } else if (QAction* action = FindAction(control)) {
+        action->setEnabled(enabled);
+    }
 }
 
 void WidgetFlowUi::NavigateBrowser(const std::string& control, const std::string& address) {

@@ -10,6 +10,8 @@
 
 #include "flow/flow_ui.h"
 
+class QAction;
+
 namespace lumo::flow {
 class ListModel;
 }  // namespace lumo::flow
@@ -38,6 +40,12 @@ public:
     // The widget a catalogue name ("标签_顶部状态", "MAGNETWIN.超级列表框1")
     // stands for; nullptr when no loaded window has it.
     QWidget* Find(const std::string& name) const;
+    // A menu item of MAIN by its first caption ("全屏", "音轨1"), or of a
+    // window's menu with the window's code in front; a submenu by its
+    // caption stands for the item that opens it.
+    QAction* FindAction(const std::string& name) const;
+    // A window by its code ("MAIN", "PLAYQUEUE"), when loaded.
+    QWidget* FindWindow(const std::string& code) const;
 
     flow::ListModel* List(const std::string& name) override;
     std::string Text(const std::string& control) override;
@@ -48,6 +56,20 @@ public:
     void SetEnabled(const std::string& control, bool enabled) override;
     void NavigateBrowser(const std::string& control, const std::string& address) override;
     void SetImage(const std::string& control, const std::string& bytes) override;
+    bool IsVisible(const std::string& control) override;
+    void SetChecked(const std::string& control, bool checked) override;
+    int Value(const std::string& control) override;
+    void SetValue(const std::string& control, int value) override;
+    int Maximum(const std::string& control) override;
+    void SetMaximum(const std::string& control, int maximum) override;
+    flow::Rect Geometry(const std::string& control) override;
+    void SetGeometry(const std::string& control, const flow::Rect& rect) override;
+    void SetMainPinned(bool pinned) override;
+    flow::Rect ScreenSize() override;
+    int CursorScreenY() override;
+    void PopupMenu(const std::string& menu) override;
+    std::string AskOpenFile(const std::string& title, const std::string& filter) override;
+    void ShowPlayerView() override;
     bool AskYesNo(const std::string& text, const std::string& title, bool ownedByMain = true) override;
     void Inform(const std::string& text, const std::string& title, bool ownedByMain = true) override;
     void ShowWindow(flow::WindowCode window) override;

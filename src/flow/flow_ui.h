@@ -9,6 +9,16 @@ namespace lumo::flow {
 
 class ListModel;
 
+// A rectangle in pixels: a control's place in its parent, or a window's
+// place on the screen.
+struct Rect {
+    int left = 0;
+    int top = 0;
+    int width = 0;
+    int height = 0;
+    bool operator==(const Rect&) const = default;
+};
+
 // What the flows (resolve, searches, lists, login, remote configuration) ask
 // of the windows. The GUI implements it on its widgets; tests implement it
 // with a scripted recorder. Every call is made on the GUI thread. Controls are
@@ -54,6 +64,65 @@ public:
         (void)control;
         (void)address;
     }
+    // Whether a control (or a window, by its code: "PLAYQUEUE") is shown.
+    virtual bool IsVisible(const std::string& control) {
+        (void)control;
+        return false;
+    }
+    // Checks or unchecks a check box or a checkable menu item. The GUI must
+    // apply it; the default ignores it.
+    virtual void SetChecked(const std::string& control, bool checked) {
+        (void)control;
+        (void)checked;
+    }
+    // The position and maximum of a slider or bar. The GUI must answer; the
+    // defaults know none.
+    virtual int Value(const std::string& control) {
+        (void)control;
+        return 0;
+    }
+    virtual void SetValue(const std::string& control, int value) {
+        (void)control;
+        (void)value;
+    }
+    virtual int Maximum(const std::string& control) {
+        (void)control;
+        return 0;
+    }
+    virtual void SetMaximum(const std::string& control, int maximum) {
+        (void)control;
+        (void)maximum;
+    }
+    // A control's place in its parent, or a window's on the screen when the
+    // name is a window code ("MAIN", "PLAYQUEUE"). The GUI must apply and
+    // answer; the defaults know none.
+    virtual Rect Geometry(const std::string& control) {
+        (void)control;
+        return {};
+    }
+    virtual void SetGeometry(const std::string& control, const Rect& rect) {
+        (void)control;
+        (void)rect;
+    }
+    // Full-screen mode of MAIN: pinned means not movable, not draggable by
+    // its body and always on top.
+    virtual void SetMainPinned(bool pinned) { (void)pinned; }
+    // The screen MAIN is on (width and height in Rect), and the cursor's
+    // vertical position on the screen.
+    virtual Rect ScreenSize() { return {}; }
+    virtual int CursorScreenY() { return 0; }
+    // Pops up a menu (by its name, such as "播放器") at the cursor.
+    virtual void PopupMenu(const std::string& menu) { (void)menu; }
+    // The open-file dialog: the chosen path, or empty when the user cancels.
+    // The filter is "caption|patterns|caption|patterns" with patterns joined
+    // by ";".
+    virtual std::string AskOpenFile(const std::string& title, const std::string& filter) {
+        (void)title;
+        (void)filter;
+        return {};
+    }
+    // Selects the player page and brings MAIN to the front.
+    virtual void ShowPlayerView() {}
     // Shows image bytes (PNG, JPEG, GIF, BMP) in a picture box; empty bytes
     // clear it.
     virtual void SetImage(const std::string& control, const std::string& bytes) = 0;

@@ -14,6 +14,8 @@ public:
     virtual bool AskYesNo(QWidget* owner, const QString& text, const QString& title) = 0;
     // A notice with an OK button.
     virtual void Inform(QWidget* owner, const QString& text, const QString& title) = 0;
+    // An open-file dialog with Qt's filter text; empty when the user cancels.
+    virtual QString ChooseOpenFile(QWidget* owner, const QString& title, const QString& filter) = 0;
 };
 
 }  // namespace lumo::flow

@@ -7,8 +7,8 @@
 #include "app/test_application.h"
 
 #include "app/list_view.h"
-#include "app/timer_interval.h"
 #include "app/win_color.h"
+#include "flow/timer_interval.h"
 
 using namespace lumo::app;
 
@@ -33,23 +33,23 @@ TEST(TimerRule, TheSameIntervalLeavesTheCountdownRunning) {
     // Coarse timers may shift their deadline; precise ones make the
     // countdown readable.
     timer.setTimerType(Qt::PreciseTimer);
-    SetTimerInterval(timer, 2000);
+    lumo::flow::SetTimerInterval(timer, 2000);
     ASSERT_TRUE(timer.isActive());
     QTest::qWait(120);
     const int left = timer.remainingTime();
     ASSERT_LT(left, 1950);
-    SetTimerInterval(timer, 2000);
+    lumo::flow::SetTimerInterval(timer, 2000);
     EXPECT_TRUE(timer.isActive());
     EXPECT_LE(timer.remainingTime(), left);
 
     // Another interval restarts it.
-    SetTimerInterval(timer, 3000);
+    lumo::flow::SetTimerInterval(timer, 3000);
     EXPECT_GT(timer.remainingTime(), 2900);
-    SetTimerInterval(timer, 0);
+    lumo::flow::SetTimerInterval(timer, 0);
     EXPECT_FALSE(timer.isActive());
-    SetTimerInterval(timer, 3000);
+    lumo::flow::SetTimerInterval(timer, 3000);
     EXPECT_TRUE(timer.isActive());
-    SetTimerInterval(timer, -5);
+    lumo::flow::SetTimerInterval(timer, -5);
     EXPECT_FALSE(timer.isActive());
 }
 
@@ -57,7 +57,7 @@ TEST(TimerRule, AStoppedTimerWithTheSameIntervalStarts) {
     App();
     QTimer timer;
     timer.setInterval(500);
-    SetTimerInterval(timer, 500);
+    lumo::flow::SetTimerInterval(timer, 500);
     EXPECT_TRUE(timer.isActive());
 }
 

@@ -26,6 +26,9 @@
 #include "app/scripted_prompter.h"
 #include "app/skinned_button.h"
 #include "app/win_color.h"
+#include "app/flow_wiring.h"
+#include "app/player_wiring.h"
+#include "playback/playback_controller.h"
 #include "flow/app_state.h"
 #include "player/test_engine_control.h"
 #include "text/charset.h"
@@ -274,10 +277,13 @@ TEST_F(MainWindowTest, EveryControlIsFoundByItsName) {
         "标签片名", "标签主演", "超级按钮_搜索2",
     };
     for (const char* name : names) EXPECT_NE(window.Control(name), nullptr) << name;
-    for (const char* name : {"时钟1", "时钟2", "时钟验证解码器", "时钟自动隐藏操作栏", "时钟关闭操作栏", "时钟关闭叠图"}) {
-        EXPECT_NE(window.Control<QTimer>(name), nullptr) << name;
-    }
-    EXPECT_EQ(window.Control<QTimer>("时钟1")->interval(), 1000);
+    for (const char* name : {"时钟2", "时钟验证解码器"}) EXPECT_NE(window.Control<QTimer>(name), nullptr) << name;
+    // The player's timers belong to its controller.
+    lumo::playback::PlaybackController& player = window.Flows()->Player().Controller();
+    EXPECT_EQ(player.ProgressTimer().objectName(), U("时钟1"));
+    EXPECT_EQ(player.ProgressTimer().interval(), 1000);
+    EXPECT_TRUE(player.ProgressTimer().isActive());
+    EXPECT_FALSE(player.AutoHideTimer().isActive());
 
     // Places the player code computes with.
     EXPECT_EQ(window.Control("选择夹1")->geometry(), QRect(1, 35, 852, 571));

@@ -39,7 +39,20 @@ public:
         asked_.push_back({owner, text, title, false});
     }
 
+    // The next open-file dialog picks `path`; without one it is cancelled.
+    void ChooseNext(QString path) { files_.push_back(std::move(path)); }
+    QString ChooseOpenFile(QWidget*, const QString&, const QString& filter) override {
+        lastFilter_ = filter;
+        if (files_.empty()) return {};
+        QString path = files_.front();
+        files_.pop_front();
+        return path;
+    }
+    const QString& LastFilter() const { return lastFilter_; }
+
 private:
     std::deque<bool> answers_;
+    std::deque<QString> files_;
+    QString lastFilter_;
     std::vector<Asked> asked_;
 };

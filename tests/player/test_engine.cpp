@@ -27,6 +27,8 @@ std::string callLog;
 int state = 0;
 int volume = -1;
 std::map<int, std::string> config;
+// Values a test fixed for GetConfigA, answered as they are.
+std::map<int, std::string> fixedConfig;
 
 EngineMessageCallback slot1 = nullptr;
 EngineStateCallback slot2 = nullptr;
@@ -77,6 +79,7 @@ EXPORT void TestEngine_Reset() {
     state = 0;
     volume = -1;
     config.clear();
+    fixedConfig.clear();
     slot1 = nullptr;
     slot2 = nullptr;
     slot5 = nullptr;
@@ -105,6 +108,11 @@ EXPORT void TestEngine_Free(char* text) { free(text); }
 EXPORT void TestEngine_SetState(int value) {
     std::lock_guard<std::mutex> hold(lock);
     state = value;
+}
+
+EXPORT void TestEngine_SetConfig(int number, const char* value) {
+    std::lock_guard<std::mutex> hold(lock);
+    fixedConfig[number] = value;
 }
 
 EXPORT void TestEngine_SetDurationVariant(int variant) { durationVariant = variant; }
@@ -175,6 +183,10 @@ EXPORT const char* APlayer_GetConfigA(EngineHandle, int32_t number) {
     Record("GetConfigA", std::to_string(number));
     static char buffer[128];
     std::lock_guard<std::mutex> hold(lock);
+    if (auto fixed = fixedConfig.find(number); fixed != fixedConfig.end()) {
+        std::snprintf(buffer, sizeof buffer, "%s", fixed->second.c_str());
+        return buffer;
+    }
     auto it = config.find(number);
     std::string value = it != config.end() ? it->second : "config" + std::to_string(number);
     std::snprintf(buffer, sizeof buffer, "%s#%d", value.c_str(), calls["GetConfigA"]);

@@ -28,6 +28,10 @@ public:
         return copy;
     }
     void SetState(int state) { Get<void (*)(int)>("TestEngine_SetState")(state); }
+    // GetConfigA(number) answers `value` as it is from now on.
+    void SetConfig(int number, const std::string& value) {
+        Get<void (*)(int, const char*)>("TestEngine_SetConfig")(number, value.c_str());
+    }
     void SetDurationVariant(int variant) { Get<void (*)(int)>("TestEngine_SetDurationVariant")(variant); }
     int DurationLookups() { return Get<int (*)()>("TestEngine_DurationLookups")(); }
     uintptr_t Parent() { return Get<uintptr_t (*)()>("TestEngine_Parent")(); }

@@ -1,8 +1,8 @@
-#include "app/timer_interval.h"
+#include "flow/timer_interval.h"
 
 #include <QTimer>
 
-namespace lumo::app {
+namespace lumo::flow {
 
 void SetTimerInterval(QTimer& timer, int milliseconds) {
     if (milliseconds <= 0) {
@@ -13,4 +13,4 @@ void SetTimerInterval(QTimer& timer, int milliseconds) {
     timer.start(milliseconds);
 }
 
-}  // namespace lumo::app
+}  // namespace lumo::flow
