@@ -139,7 +139,10 @@ QString StyleSheet() {
                " border-radius: 5px; }"
                "QSlider#进度滑块条1::groove:horizontal, QSlider#进度滑块条1::sub-page:horizontal"
                " { background: transparent; }"
-               "QSlider#进度滑块条2::handle:horizontal { background: transparent; width: 0; }")
+               // The seek bar is an invisible layer over the progress bar;
+               // its handle shows only while it is dragged.
+               "QSlider#进度滑块条1::handle:horizontal { background: transparent; }"
+               "QSlider#进度滑块条1::handle:horizontal:pressed { background: #e6e6e6; }")
         .arg(Css(colors::kListBack), Css(colors::kListText));
 }
 

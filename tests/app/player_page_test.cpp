@@ -144,6 +144,7 @@ TEST_F(PlayerPageTest, AFilmFromTheOpenButtonIsDrivenByTheBarTheKeysTheMouseAndT
     QTest::keyClick(Video(), Qt::Key_Space);
     ASSERT_TRUE(WaitState(player::kStatePaused, 5000));
     EXPECT_EQ(Text("标签底部状态"), U("已暂停"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return main->Control<QAbstractButton>("图形按钮播放")->text() == U("播放"); }, 2000));
     Keep("player_paused");
     QTest::qWait(300);
     const QImage still = GrabVideo();
