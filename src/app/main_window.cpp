@@ -67,8 +67,10 @@ MainWindow::MainWindow(flow::AppState& state, MainWindowOptions options)
 MainWindow::~MainWindow() {
     // The flows use the windows to the end, so they go while all still exist.
     flows_.reset();
-    // MAGNETWIN has no owner, so it would outlive MAIN on its own.
+    // MAGNETWIN and OPENMENU have no owner, so they would outlive MAIN on
+    // their own.
     delete LoadedWindow(flow::WindowCode::MAGNETWIN);
+    delete LoadedWindow(flow::WindowCode::OPENMENU);
 }
 
 void MainWindow::RegisterWindow(flow::WindowCode code, QWidget* window) { windows_[code] = window; }

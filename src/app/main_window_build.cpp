@@ -397,7 +397,8 @@ void MainWindow::BuildMenus() {
     auto* playerMenu = new QMenu(U("播放器"), this);
     playerMenu->setObjectName(U("播放器"));
     QMenu* open = playerMenu->addMenu(U("打开"));
-    for (const char* item : {"打开文件", "打开种子", "打开链接"}) open->addAction(U(item));
+    // The open items are found by their captions.
+    for (const char* item : {"打开文件", "打开种子", "打开链接"}) open->addAction(U(item))->setObjectName(U(item));
     playerMenu->addAction(U("全屏"));
     QMenu* sound = playerMenu->addMenu(U("声音"));
     QMenu* tracks = sound->addMenu(U("音轨"));
