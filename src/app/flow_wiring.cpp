@@ -1,24 +1,38 @@
 #include "app/flow_wiring.h"
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QEvent>
+#include <QFile>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QMenu>
+#include <QPointer>
+
+#include <vector>
 
 #include "app/magnet_window.h"
+#include "app/list_view.h"
 #include "app/main_window.h"
+#include "app/open_menu_window.h"
+#include "app/play_queue_window.h"
 #include "app/player_wiring.h"
 #include "app/skinned_button.h"
+#include "app/url_input_window.h"
 #include "app/widget_flow_ui.h"
 #include "app/win_color.h"
 #include "flow/app_state.h"
 #include "flow/list_model.h"
+#include "flow/prompter.h"
+#include "playback/playback_controller.h"
 #include "remote/address_list_loader.h"
 #include "remote/update_checker.h"
 #include "resolve/resolution.h"
 #include "resolve/ui_names.h"
 #include "sources/source_names.h"
 #include "sources/sources.h"
+#include "store/data_directory.h"
+#include "store/history.h"
 
 namespace lumo::app {
 
@@ -27,6 +41,12 @@ namespace {
 QString U(const char* text) { return QString::fromUtf8(text); }
 
 using resolve::PlayFlows;
+
+// Columns of the play queue's list.
+constexpr int kQueueTitle = 2;
+constexpr int kQueueSize = 3;
+constexpr int kQueueSha1 = 4;
+constexpr int kQueueHash = 5;
 
 }  // namespace
 
@@ -52,7 +72,11 @@ FlowWiring::FlowWiring(MainWindow& main, flow::AppState& state, remote::ServiceH
     connect(ui_.get(), &WidgetFlowUi::RowDoubleClicked, this, &FlowWiring::OnRowDoubleClicked);
     connect(ui_.get(), &WidgetFlowUi::WindowLoaded, this, [this](flow::WindowCode code, QWidget* window) {
         if (code == flow::WindowCode::MAGNETWIN) ConnectMagnetWindow(window);
+        if (code == flow::WindowCode::OPENMENU) ConnectOpenMenu(window);
+        if (code == flow::WindowCode::URLINPUT) ConnectUrlInput(window);
     });
+    ConnectOpenControls();
+    ConnectPlayQueue();
 }
 
 // The workers of the flows keep only channels, so the flows may go first;
@@ -112,11 +136,107 @@ void FlowWiring::ConnectMagnetWindow(QWidget* window) {
     connect(magnet->ParseButton(), &QAbstractButton::clicked, this,
             [this] { resolution_->Magnet().ParseMagnetInput(); });
     connect(magnet->Input(), &QLineEdit::returnPressed, this, [this] { resolution_->Magnet().ParseMagnetInput(); });
-    connect(magnet->OpenTorrentButton(), &QAbstractButton::clicked, this, [this, magnet] {
-        const QString chosen = QFileDialog::getOpenFileName(magnet, U("打开种子"), QString(),
-                                                            U("种子文件（*.torrent）(*.torrent)"));
-        resolution_->Magnet().OpenTorrentFile(chosen.toStdString());
+    connect(magnet->OpenTorrentButton(), &QAbstractButton::clicked, this, [this, magnet] { OpenTorrentFile(magnet); });
+}
+
+void FlowWiring::OpenTorrentFile(QWidget* dialogOwner) {
+    QPointer<FlowWiring> self(this);
+    const QString chosen =
+        QFileDialog::getOpenFileName(dialogOwner, U("打开种子"), QString(), U("种子文件（*.torrent）(*.torrent)"));
+    // The dialog runs its own event loop, in which Lumo may have ended.
+    if (self.isNull()) return;
+    resolution_->Magnet().OpenTorrentFile(QFile::encodeName(chosen).toStdString());
+}
+
+void FlowWiring::ConnectOpenControls() {
+    if (auto* dropDown = main_.Control<QAbstractButton>("打开文件右边下拉按钮")) {
+        connect(dropDown, &QAbstractButton::clicked, this, &FlowWiring::ShowOpenMenu);
+    }
+    if (auto* openAddress = main_.findChild<QAction*>(U("打开链接"))) {
+        connect(openAddress, &QAction::triggered, this, [this] { ui_->ShowWindow(flow::WindowCode::URLINPUT); });
+    }
+    if (auto* openTorrent = main_.findChild<QAction*>(U("打开种子"))) {
+        connect(openTorrent, &QAction::triggered, this, [this] { OpenTorrentFile(&main_); });
+    }
+}
+
+void FlowWiring::ShowOpenMenu() {
+    // Right under the open button; the 1 and 35 are where its page sits in MAIN.
+    auto place = [this] {
+        QWidget* menu = main_.LoadedWindow(flow::WindowCode::OPENMENU);
+        auto* open = main_.Control<QWidget>("打开文件按钮");
+        if (menu == nullptr || open == nullptr) return;
+        menu->move(main_.x() + open->x() + 1, main_.y() + open->y() + open->height() + 35);
+    };
+    place();
+    ui_->ShowWindow(flow::WindowCode::OPENMENU);
+    place();
+}
+
+void FlowWiring::ConnectOpenMenu(QWidget* window) {
+    auto* menu = qobject_cast<OpenMenuWindow*>(window);
+    if (menu == nullptr) return;
+    // An item chosen closes the menu like any menu, whatever the window
+    // manager does about activation.
+    connect(menu->OpenTorrentButton(), &QAbstractButton::clicked, this, [this, menu] {
+        menu->hide();
+        OpenTorrentFile(&main_);
     });
+    connect(menu->OpenAddressButton(), &QAbstractButton::clicked, this, [this, menu] {
+        menu->hide();
+        ui_->ShowWindow(flow::WindowCode::URLINPUT);
+    });
+}
+
+void FlowWiring::ConnectUrlInput(QWidget* window) {
+    auto* input = qobject_cast<UrlInputWindow*>(window);
+    if (input == nullptr) return;
+    connect(input, &UrlInputWindow::OpenRequested, this,
+            [this](const QString& address) { player_->Controller().OpenMedia(address.toStdString()); });
+}
+
+void FlowWiring::ConnectPlayQueue() {
+    PlayQueueWindow* queue = main_.PlayQueue();
+    if (queue == nullptr) return;
+    ListView* list = queue->List();
+    QMenu* menu = queue->Menu();
+    connect(list, &QWidget::customContextMenuRequested, this,
+            [list, menu](const QPoint& at) { menu->popup(list->viewport()->mapToGlobal(at)); });
+    for (QAction* action : menu->actions()) {
+        const QString item = action->text();
+        if (item == U("播放")) {
+            connect(action, &QAction::triggered, this, [this] { resolution_->Flows().PlayQueueRow(); });
+        } else if (item == U("复制磁力链")) {
+            connect(action, &QAction::triggered, this, &FlowWiring::CopyQueueHash);
+        } else if (item == U("删除")) {
+            connect(action, &QAction::triggered, this, &FlowWiring::DeleteQueueRow);
+        }
+    }
+}
+
+void FlowWiring::CopyQueueHash() {
+    flow::ListModel* queue = ui_->List(resolve::kPlayQueueList);
+    // Without a row there is nothing to copy: the clipboard keeps what the
+    // user had there, and no success is claimed.
+    if (queue == nullptr || queue->SelectedRow() < 0) return;
+    ui_->SetClipboardText(queue->SelectedCell(kQueueHash));
+    main_.Ask().Inform(main_.PlayQueue(), U("复制成功"), U("Lumo提示："));
+}
+
+void FlowWiring::DeleteQueueRow() {
+    flow::ListModel* queue = ui_->List(resolve::kPlayQueueList);
+    if (queue == nullptr || queue->SelectedRow() < 0) return;
+    const std::string name = queue->SelectedCell(kQueueTitle);
+    queue->RemoveRow(queue->SelectedRow());
+    // The history file follows the list, so a deleted row stays deleted
+    // after the next start.
+    std::vector<store::HistoryRow> rows;
+    rows.reserve(static_cast<size_t>(queue->RowCount()));
+    for (int r = 0; r < queue->RowCount(); ++r) {
+        rows.push_back({queue->Cell(r, kQueueTitle), queue->Cell(r, kQueueSize), queue->Cell(r, kQueueSha1),
+                        queue->Cell(r, kQueueHash)});
+    }
+    store::RemoveFromHistory(store::IniFile(store::HistoryIniPath()), name, rows);
 }
 
 void FlowWiring::OpenSharedResources() {

@@ -34,7 +34,7 @@ class WidgetFlowUi;
 // Puts the flows behind the windows: makes the resolution, the list sources,
 // the address-list loader and the update check once, on the windows of
 // `main`, and connects the buttons, boxes and list clicks of the library
-// view, MAGNETWIN and the play queue to them. Lives on the GUI thread and
+// view, the open menu and address box, MAGNETWIN and the play queue to them. Lives on the GUI thread and
 // must go before `main` does.
 class FlowWiring : public QObject {
     Q_OBJECT
@@ -60,6 +60,15 @@ private:
     void BindLists();
     void ConnectLibraryView();
     void ConnectMagnetWindow(QWidget* window);
+    void ConnectOpenControls();
+    void ConnectOpenMenu(QWidget* window);
+    void ConnectUrlInput(QWidget* window);
+    void ConnectPlayQueue();
+    void ShowOpenMenu();
+    // The torrent file dialog, then the torrent's files in MAGNETWIN.
+    void OpenTorrentFile(QWidget* dialogOwner);
+    void CopyQueueHash();
+    void DeleteQueueRow();
     void OnRowClicked(const std::string& list, int row);
     void OnRowDoubleClicked(const std::string& list, int row);
     void OpenSharedResources();

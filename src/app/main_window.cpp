@@ -68,8 +68,10 @@ MainWindow::MainWindow(flow::AppState& state, MainWindowOptions options)
 MainWindow::~MainWindow() {
     // The flows use the windows to the end, so they go while all still exist.
     flows_.reset();
-    // MAGNETWIN has no owner, so it would outlive MAIN on its own.
+    // MAGNETWIN and OPENMENU have no owner, so they would outlive MAIN on
+    // their own.
     delete LoadedWindow(flow::WindowCode::MAGNETWIN);
+    delete LoadedWindow(flow::WindowCode::OPENMENU);
 }
 
 void MainWindow::RegisterWindow(flow::WindowCode code, QWidget* window) { windows_[code] = window; }
@@ -192,8 +194,9 @@ void MainWindow::ShowPlayerView() {
     playerButton_->SetColors(colors::kViewSelectedText, colors::kViewSelectedBack);
     libraryButton_->SetColors(colors::kViewOtherText, colors::kViewOtherBack);
     activateWindow();
-    // The video area takes the player's keys.
-    videoArea_->setFocus();
+    // The video area takes the player's keys (once MAIN is on the screen:
+    // focus set before that would stay with a hidden page).
+    if (isVisible()) videoArea_->setFocus();
 }
 
 void MainWindow::SetPinned(bool pinned) {

@@ -25,8 +25,10 @@
 #include "app/magnet_window.h"
 #include "app/main_window.h"
 #include "app/notice_window.h"
+#include "app/open_menu_window.h"
 #include "app/picture_button.h"
 #include "app/skinned_button.h"
+#include "app/url_input_window.h"
 #include "app/win_color.h"
 #include "flow/list_model.h"
 #include "flow/prompter.h"
@@ -405,6 +407,27 @@ void WidgetFlowUi::ShowWindow(flow::WindowCode window) {
         widget->raise();
         widget->activateWindow();
         return;
+    case flow::WindowCode::OPENMENU:
+        if (widget == nullptr) {
+            widget = new OpenMenuWindow;
+            main_.RegisterWindow(window, widget);
+            emit WindowLoaded(window, widget);
+        }
+        widget->show();
+        widget->raise();
+        // Only an active menu can lose activation, which is what hides it.
+        widget->activateWindow();
+        return;
+    case flow::WindowCode::URLINPUT:
+        if (widget == nullptr) {
+            widget = new UrlInputWindow(&main_);
+            main_.RegisterWindow(window, widget);
+            emit WindowLoaded(window, widget);
+        }
+        widget->show();
+        widget->raise();
+        widget->activateWindow();
+        return;
     case flow::WindowCode::NOTICE: {
         delete widget;
         auto* notice = new NoticeWindow(&main_, Q(noticeText_ ? noticeText_() : std::string()));
@@ -423,7 +446,8 @@ void WidgetFlowUi::ShowWindow(flow::WindowCode window) {
 void WidgetFlowUi::CloseWindow(flow::WindowCode window) {
     QWidget* widget = main_.LoadedWindow(window);
     if (widget == nullptr || window == flow::WindowCode::MAIN) return;
-    if (window == flow::WindowCode::PLAYQUEUE || window == flow::WindowCode::MAGNETWIN) {
+    if (window == flow::WindowCode::PLAYQUEUE || window == flow::WindowCode::MAGNETWIN ||
+        window == flow::WindowCode::OPENMENU) {
         // These live until the program ends; closing them hides them.
         widget->hide();
     } else {

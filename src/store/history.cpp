@@ -7,14 +7,38 @@
 
 namespace lumo::store {
 
+namespace {
+
+std::string HistoryKey(std::string_view name) { return "名" + std::string(name) + "名"; }
+
+// Keys compare ignoring ASCII letter case in the INI file, so "Film" and
+// "film" share one line.
+std::string FoldAscii(std::string_view text) {
+    std::string folded(text);
+    for (char& c : folded) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+    }
+    return folded;
+}
+
+}  // namespace
+
 bool SaveHistory(const IniFile& history, const std::vector<HistoryRow>& rows) {
     std::vector<std::pair<std::string, std::string>> entries;
     entries.reserve(rows.size());
     for (const HistoryRow& row : rows) {
-        entries.emplace_back("名" + row.name + "名", "size" + row.size + "size----sha" + row.sha1 +
+        entries.emplace_back(HistoryKey(row.name), "size" + row.size + "size----sha" + row.sha1 +
                                                          "sha----hash" + row.infoHash + "hash");
     }
     return history.WriteKeys(kHistorySection, entries);
+}
+
+bool RemoveFromHistory(const IniFile& history, std::string_view name, const std::vector<HistoryRow>& remaining) {
+    const std::string folded = FoldAscii(name);
+    for (const HistoryRow& row : remaining) {
+        if (FoldAscii(row.name) == folded) return SaveHistory(history, remaining);
+    }
+    return history.RemoveKey(kHistorySection, HistoryKey(name));
 }
 
 std::vector<HistoryRow> HistoryFromText(std::string_view text) {

@@ -23,6 +23,12 @@ struct HistoryRow {
 // replace of the file. Rows with the same name share one line; the later wins.
 bool SaveHistory(const IniFile& history, const std::vector<HistoryRow>& rows);
 
+// Takes a row the user removed out of the file, so it does not come back at
+// the next start. `remaining` are the rows still listed: when one of them
+// shares the removed row's line (same name), the line stays and holds the
+// values of the last of them, as SaveHistory would leave it.
+bool RemoveFromHistory(const IniFile& history, std::string_view name, const std::vector<HistoryRow>& remaining);
+
 // The rows of the file in file order; a missing or empty file gives none.
 // Lines that do not have the row form are skipped.
 std::vector<HistoryRow> LoadHistory(const IniFile& history);

@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <iterator>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -236,6 +237,30 @@ bool IniFile::WriteKeys(std::string_view section,
     if (!lines) return false;
     for (const auto& [names, value] : writes) ApplyWrite(*lines, names, value);
     return ReplaceFileAtomically(path_, JoinLines(*lines));
+}
+
+bool IniFile::RemoveKey(std::string_view section, std::string_view key) const {
+    std::optional<std::string> diskSection = DiskSection(section);
+    std::optional<std::string> diskKey = DiskKey(key);
+    if (!diskSection || !diskKey) return false;
+
+    std::lock_guard<std::mutex> guard(LockFor(path_));
+    std::optional<std::vector<std::string>> lines = LoadLines(path_);
+    if (!lines) return false;
+    size_t header = FindSection(*lines, Fold(*diskSection));
+    if (header == lines->size()) return true;
+    const size_t end = SectionEnd(*lines, header);
+    const std::string foldedKey = Fold(*diskKey);
+    std::vector<std::string> kept(lines->begin(), lines->begin() + static_cast<std::ptrdiff_t>(header + 1));
+    // Every copy goes: a hand-edited duplicate would otherwise bring the
+    // entry back for readers that scan the whole text.
+    for (size_t i = header + 1; i < end; ++i) {
+        if (!EntryValue((*lines)[i], foldedKey)) kept.push_back(std::move((*lines)[i]));
+    }
+    if (kept.size() == end) return true;
+    kept.insert(kept.end(), std::make_move_iterator(lines->begin() + static_cast<std::ptrdiff_t>(end)),
+                std::make_move_iterator(lines->end()));
+    return ReplaceFileAtomically(path_, JoinLines(kept));
 }
 
 std::string IniFile::ReadText() const {

@@ -47,6 +47,11 @@ public:
     bool WriteKeys(std::string_view section,
                    const std::vector<std::pair<std::string, std::string>>& entries) const;
 
+    // Removes every line of the key from the section, with one read and one
+    // replace; the other lines stay byte for byte. True also when there was
+    // nothing to remove (the file is then left alone).
+    bool RemoveKey(std::string_view section, std::string_view key) const;
+
     // The whole file as text (up to its first zero byte); empty when missing.
     std::string ReadText() const;
 
