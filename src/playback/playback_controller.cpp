@@ -12,6 +12,7 @@
 #include "store/data_directory.h"
 #include "store/favourites.h"
 #include "store/ini_file.h"
+#include "store/resume_positions.h"
 #include "store/settings_keys.h"
 
 namespace lumo::playback {
@@ -56,7 +57,8 @@ PlaybackController::PlaybackController(flow::AppState& state, flow::FlowUi& ui, 
     flow::SetTimerInterval(progressTimer_, kProgressInterval);
 }
 
-PlaybackController::~PlaybackController() = default;
+// Lumo ending with a film open keeps its place too.
+PlaybackController::~PlaybackController() { KeepResumePosition(); }
 
 bool PlaybackController::MediaOpen() { return player::IsMediaOpen(state_.player.GetState()); }
 
@@ -128,6 +130,8 @@ void PlaybackController::OnStateChanged(int newState) {
         MarkQueueRow();
         break;
     case player::kStateOpening:
+        KeepResumePosition();
+        ChooseResumeKey();
         MarkQueueRow();
         openCancelled_ = false;
         // Each film counts its own blocks.
@@ -165,8 +169,10 @@ void PlaybackController::OnStateChanged(int newState) {
         flow::SetTimerInterval(progressTimer_, kPlayingProgressInterval);
         ShowPlayPicture(true);
         ui_.CloseWindow(flow::WindowCode::OPENMENU);
+        OfferResume();
         break;
     case player::kStateClosing:
+        KeepResumePosition();
         MarkQueueRow();
         SetStatus(kStopped);
         ResetSliders();
@@ -257,6 +263,8 @@ void PlaybackController::ProgressTick() {
     if (s == player::kStateReady || s == player::kStateOpening || s == player::kStateClosing) return;
     const int position = state_.player.GetPosition();
     const int duration = state_.player.GetDuration();
+    lastPosition_ = position;
+    lastDuration_ = duration;
     ui_.SetText(kTimeText, FormatClock(position) + "/" + FormatClock(duration));
     ui_.SetMaximum(kSeekSlider, duration);
     ui_.SetMaximum(kProgressSlider, duration);
@@ -314,6 +322,7 @@ void PlaybackController::TogglePlayPause() {
 
 void PlaybackController::Stop() {
     if (IsFullscreen()) ToggleFullscreen();
+    if (MediaOpen()) lastPosition_ = state_.player.GetPosition();
     state_.player.Close();
 }
 
@@ -353,11 +362,13 @@ void PlaybackController::OpenLocalFile() {
     const std::string path = ui_.AskOpenFile("打开文件", MediaFilter());
     if (path.empty()) return;
     state_.lastLocalMediaPath = path;
+    pendingPathKey_ = store::ResumeKeyForPath(path);
     state_.player.OpenA(path);
 }
 
 void PlaybackController::OpenMedia(const std::string& address) {
     if (IsBlank(address)) return;
+    pendingPathKey_ = store::ResumeKeyForPath(address);
     state_.player.OpenA(address);
 }
 
@@ -399,6 +410,35 @@ void PlaybackController::AddFavouriteFromPlayer() {
         list->SetCell(row, 3, state_.currentInfoHash);
     }
     ui_.Inform("收藏成功", "Lumo提示:");
+}
+
+// ---- continuing a film -----------------------------------------------------------------
+
+void PlaybackController::ChooseResumeKey() {
+    if (!pendingPathKey_.empty()) {
+        resumeKey_ = std::move(pendingPathKey_);
+    } else {
+        resumeKey_ = state_.currentSha1.empty() ? std::string() : store::ResumeKeyForSha1(state_.currentSha1);
+    }
+    pendingPathKey_.clear();
+    lastPosition_ = 0;
+    lastDuration_ = 0;
+    resumeOffered_ = false;
+}
+
+void PlaybackController::KeepResumePosition() {
+    if (resumeKey_.empty() || lastDuration_ <= 0) return;
+    store::KeepResumePosition(store::IniFile(store::HistoryIniPath()), resumeKey_, lastPosition_, lastDuration_);
+    resumeKey_.clear();
+}
+
+void PlaybackController::OfferResume() {
+    if (resumeOffered_ || resumeKey_.empty()) return;
+    resumeOffered_ = true;
+    const auto position = store::ReadResumePosition(store::IniFile(store::HistoryIniPath()), resumeKey_);
+    if (!position) return;
+    const std::string question = "上次播放到 " + FormatClock(*position) + "，是否从上次的位置继续播放？";
+    if (ui_.AskYesNo(question, kNoticeTitle)) state_.player.SetPosition(static_cast<int32_t>(*position));
 }
 
 // ---- play queue and full screen -------------------------------------------------------

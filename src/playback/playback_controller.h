@@ -90,6 +90,10 @@ private:
     void MarkQueueRow();
     void ShowControlBar();
 
+    void ChooseResumeKey();
+    void KeepResumePosition();
+    void OfferResume();
+
     void ProgressTick();
     void OverlayTick();
     void AutoHideTick();
@@ -109,6 +113,15 @@ private:
     int lastState_ = 0;
     bool openCancelled_ = false;
     int savedVolume_ = -1;
+    // The film open now, for continuing it later: its key in the history
+    // file, the last position and duration seen, and whether continuing was
+    // offered for this open. An address the controller opened itself names
+    // the film; otherwise the resolved file's SHA-1 does.
+    std::string pendingPathKey_;
+    std::string resumeKey_;
+    int64_t lastPosition_ = 0;
+    int64_t lastDuration_ = 0;
+    bool resumeOffered_ = false;
     // The normal layout of the controls full screen moves, taken on entering.
     std::map<std::string, flow::Rect> normalLayout_;
 };

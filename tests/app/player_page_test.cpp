@@ -204,11 +204,24 @@ TEST_F(PlayerPageTest, AFilmFromTheOpenButtonIsDrivenByTheBarTheKeysTheMouseAndT
     EXPECT_TRUE(track2->isChecked());
     EXPECT_FALSE(track1->isChecked());
 
-    // Stop: the idle view comes back.
+    // Stop at 20 s: the idle view comes back and the place is kept.
+    Controller().SeekTo(20000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return state.player.GetPosition() >= 20000; }, 5000));
     QTest::mouseClick(main->Control<QAbstractButton>("图形按钮停止"), Qt::LeftButton);
     ASSERT_TRUE(WaitState(player::kStateReady, 5000));
     EXPECT_TRUE(QTest::qWaitFor([&] { return Shown("打开文件按钮") && Shown("图片框3"); }, 2000));
     EXPECT_FALSE(Shown("外形框加载中播放"));
+
+    // Played again, the film offers to continue there, and does.
+    prompter.AnswerNext(true);
+    prompter.ChooseNext(LUMO_TEST_TWO_TRACK_CLIP);
+    QTest::mouseClick(main->Control<QAbstractButton>("打开文件按钮"), Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return state.player.GetPosition() >= 19000; }, 20000))
+        << state.player.GetPosition();
+    ASSERT_FALSE(prompter.History().empty());
+    EXPECT_TRUE(prompter.History().back().text.startsWith(U("上次播放到 0:0:2"))) << prompter.History().back().text.toStdString();
+    QTest::mouseClick(main->Control<QAbstractButton>("图形按钮停止"), Qt::LeftButton);
+    ASSERT_TRUE(WaitState(player::kStateReady, 5000));
 
     // The volume is there again at the next start.
     Close();

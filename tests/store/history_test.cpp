@@ -6,6 +6,7 @@
 
 #include "store/history.h"
 #include "store/ini_file.h"
+#include "store/resume_positions.h"
 #include "temp_dir.h"
 
 namespace lumo::store {
@@ -114,4 +115,30 @@ TEST_F(HistoryTest, ManyRowsInOneWrite) {
 }
 
 }  // namespace
+}  // namespace lumo::store
+
+namespace lumo::store {
+
+TEST_F(HistoryTest, ResumePlacesLiveBesideTheHistoryAndOnlyAwayFromStartAndEnd) {
+    IniFile history(Path("lumojl.ini"));
+    ASSERT_TRUE(SaveHistory(history, {kFirst, kSecond}));
+    const std::string film = ResumeKeyForSha1("AB12CD34EF56AB12CD34EF56AB12CD34EF56AB12");
+    const std::string local = ResumeKeyForPath("/home/u/Films/a=b [1].mkv");
+    EXPECT_FALSE(ReadResumePosition(history, film)) << "an older file has no places";
+
+    ASSERT_TRUE(KeepResumePosition(history, film, 754000, 5400000));
+    ASSERT_TRUE(KeepResumePosition(history, local, 20000, 40000));
+    EXPECT_EQ(ReadResumePosition(history, film), 754000);
+    EXPECT_EQ(ReadResumePosition(history, local), 20000);
+    // The played list reads as before.
+    EXPECT_EQ(LoadHistory(history), (std::vector<HistoryRow>{kFirst, kSecond}));
+
+    // Near the start or the end there is nothing to continue: forgotten.
+    ASSERT_TRUE(KeepResumePosition(history, film, 9000, 5400000));
+    ASSERT_TRUE(KeepResumePosition(history, local, 31000, 40000));
+    EXPECT_FALSE(ReadResumePosition(history, film));
+    EXPECT_FALSE(ReadResumePosition(history, local));
+    EXPECT_EQ(history.ReadText().find("path-"), std::string::npos);
+}
+
 }  // namespace lumo::store
