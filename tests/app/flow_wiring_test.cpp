@@ -385,7 +385,14 @@ TEST_F(MainJobTest, ASearchTypedIntoTheWindowEndsInTheEngineOpeningTheFilm) {
     EXPECT_EQ(state.currentTitle, results->Cell(playable, 2).toStdString());
     // The played file joins the play queue's list.
     ListView* queue = main->findChild<QWidget*>(U("PLAYQUEUE"))->findChild<ListView*>(U("超级列表框1"));
-    EXPECT_TRUE(WaitFor([&] { return queue->RowCount() == 1; }));
+    ASSERT_TRUE(WaitFor([&] { return queue->RowCount() == 1; }));
+
+    // The queue button shows it, and a click on the row plays the film again.
+    main->Control<QAbstractButton>("图形按钮全屏1")->click();
+    ASSERT_TRUE(queue->window()->isVisible());
+    const int opens = engine.Calls("OpenA");
+    QTest::mouseClick(queue->viewport(), Qt::LeftButton, {}, queue->visualItemRect(queue->topLevelItem(0)).center());
+    EXPECT_TRUE(WaitFor([&] { return engine.Calls("OpenA") > opens; })) << engine.Log();
 }
 
 TEST_F(MainJobTest, AMagnetLinkParsedInMagnetwinListsItsFilesAndPlaysOne) {
