@@ -7,6 +7,7 @@
 #include "app/list_view.h"
 #include "app/skinned_button.h"
 #include "app/win_color.h"
+#include "app/window_frame.h"
 #include "app/window_dragger.h"
 
 namespace lumo::app {
@@ -29,13 +30,7 @@ MagnetWindow::MagnetWindow() : QWidget(nullptr, Qt::Window | Qt::FramelessWindow
     setWindowTitle(U("Lumo解析"));
     setFixedSize(kWidth, kHeight);
 
-    auto* frame = new QWidget(this);
-    frame->setObjectName(U("外形框1"));
-    frame->setGeometry(0, 0, kWidth, kHeight);
-    frame->setAutoFillBackground(true);
-    QPalette palette = frame->palette();
-    palette.setColor(QPalette::Window, WinColor(colors::kWindowBack));
-    frame->setPalette(palette);
+    QWidget* frame = AddWindowFrame(this, colors::kWindowBack);
 
     auto* title = new QLabel(U("Lumo解析"), frame);
     title->setObjectName(U("透明标签2"));

@@ -4,6 +4,7 @@
 
 #include "app/skinned_button.h"
 #include "app/win_color.h"
+#include "app/window_frame.h"
 #include "app/window_dragger.h"
 
 namespace lumo::app {
@@ -15,13 +16,7 @@ NoticeWindow::NoticeWindow(QWidget* owner, const QString& text)
     setWindowModality(Qt::WindowModal);
     setFixedSize(kWidth, kHeight);
 
-    auto* frame = new QWidget(this);
-    frame->setObjectName(QStringLiteral("外形框1"));
-    frame->setGeometry(0, 0, kWidth, kHeight);
-    frame->setAutoFillBackground(true);
-    QPalette palette = frame->palette();
-    palette.setColor(QPalette::Window, WinColor(colors::kNavColumnBack));
-    frame->setPalette(palette);
+    QWidget* frame = AddWindowFrame(this, colors::kNavColumnBack);
     auto* dragger = new WindowDragger(this);
     dragger->Watch(frame);
 

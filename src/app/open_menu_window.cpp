@@ -4,6 +4,7 @@
 
 #include "app/skinned_button.h"
 #include "app/win_color.h"
+#include "app/window_frame.h"
 
 namespace lumo::app {
 
@@ -25,13 +26,7 @@ OpenMenuWindow::OpenMenuWindow() : QWidget(nullptr, Qt::Window | Qt::FramelessWi
     setWindowTitle(QStringLiteral("打开文件夹等窗口"));
     setFixedSize(kWidth, kHeight);
 
-    auto* frame = new QWidget(this);
-    frame->setObjectName(QStringLiteral("外形框1"));
-    frame->setGeometry(0, 0, kWidth, kHeight);
-    frame->setAutoFillBackground(true);
-    QPalette palette = frame->palette();
-    palette.setColor(QPalette::Window, WinColor(colors::kNavColumnBack));
-    frame->setPalette(palette);
+    QWidget* frame = AddWindowFrame(this, colors::kNavColumnBack);
 
     openTorrent_ = Item(frame, "打开BT文件按钮", "打开种子文件", 0);
     openAddress_ = Item(frame, "打开连接按钮", "打开链接", kHeight / 2);

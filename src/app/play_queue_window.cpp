@@ -5,6 +5,7 @@
 #include "app/list_view.h"
 #include "app/skinned_button.h"
 #include "app/win_color.h"
+#include "app/window_frame.h"
 #include "app/window_dragger.h"
 
 namespace lumo::app {
@@ -14,13 +15,7 @@ PlayQueueWindow::PlayQueueWindow(QWidget* owner) : QWidget(owner, Qt::Tool | Qt:
     setFixedSize(kWidth, kHeight);
     setWindowOpacity(kOpacity);
 
-    auto* frame = new QWidget(this);
-    frame->setObjectName(QStringLiteral("外形框1"));
-    frame->setGeometry(0, 0, kWidth, kHeight);
-    frame->setAutoFillBackground(true);
-    QPalette palette = frame->palette();
-    palette.setColor(QPalette::Window, WinColor(colors::kListBack));
-    frame->setPalette(palette);
+    QWidget* frame = AddWindowFrame(this, colors::kListBack);
 
     title_ = new SkinnedButton(QStringLiteral("播放队列"), frame, colors::kViewSelectedText, colors::kNavNormalBack);
     title_->setObjectName(QStringLiteral("超级按钮_下一页2"));

@@ -6,6 +6,7 @@
 #include "app/picture_button.h"
 #include "app/skinned_button.h"
 #include "app/win_color.h"
+#include "app/window_frame.h"
 #include "app/window_dragger.h"
 
 namespace lumo::app {
@@ -34,13 +35,7 @@ UrlInputWindow::UrlInputWindow(QWidget* owner) : QWidget(owner, Qt::Dialog | Qt:
     setObjectName(QStringLiteral("URLINPUT"));
     setFixedSize(kWidth, kHeight);
 
-    auto* frame = new QWidget(this);
-    frame->setObjectName(QStringLiteral("外形框1"));
-    frame->setGeometry(0, 0, kWidth, kHeight);
-    frame->setAutoFillBackground(true);
-    QPalette palette = frame->palette();
-    palette.setColor(QPalette::Window, WinColor(colors::kWindowBack));
-    frame->setPalette(palette);
+    QWidget* frame = AddWindowFrame(this, colors::kWindowBack);
     auto* dragger = new WindowDragger(this);
     dragger->Watch(frame);
 
