@@ -19,9 +19,11 @@
 #include "app/play_queue_window.h"
 #include "app/skinned_button.h"
 #include "app/win_color.h"
+#include "app/widget_flow_ui.h"
 #include "app/window_dragger.h"
 #include "flow/app_state.h"
 #include "flow/prompter.h"
+#include "playback/codec_pack.h"
 #include "player/engine_events.h"
 #include "player/player_engine.h"
 #include "remote/service_hosts.h"
@@ -68,10 +70,12 @@ MainWindow::MainWindow(flow::AppState& state, MainWindowOptions options)
 MainWindow::~MainWindow() {
     // The flows use the windows to the end, so they go while all still exist.
     flows_.reset();
-    // MAGNETWIN and OPENMENU have no owner, so they would outlive MAIN on
-    // their own.
+    // MAGNETWIN, OPENMENU and SUBTITLE have no owner, so they would outlive
+    // MAIN on their own.
     delete LoadedWindow(flow::WindowCode::MAGNETWIN);
     delete LoadedWindow(flow::WindowCode::OPENMENU);
+    delete LoadedWindow(flow::WindowCode::SUBTITLE);
+    delete LoadedWindow(flow::WindowCode::CODECDL);
 }
 
 void MainWindow::RegisterWindow(flow::WindowCode code, QWidget* window) { windows_[code] = window; }
@@ -183,9 +187,12 @@ void MainWindow::LoadRemoteAddresses() {
     if (loadRemoteAddresses_) flows_->StartAddressList();
 }
 
-// The codec folder check joins here; until then the first tick only stops
-// the timer.
-void MainWindow::CheckCodecFolders() {}
+// The first codec folder missing brings up the pack download, modeless and
+// owned by MAIN.
+void MainWindow::CheckCodecFolders() {
+    if (flows_ == nullptr || !playback::FirstMissingCodecFolder(store::DataDirectory())) return;
+    flows_->Ui().ShowCodecWindow(false);
+}
 
 // ---- views -------------------------------------------------------------------
 
