@@ -20,6 +20,7 @@
 #include "playback/player_names.h"
 #include "playback/player_options.h"
 #include "playback/subtitle_controller.h"
+#include "playback/subtitle_search.h"
 #include "player/engine_events.h"
 #include "remote/service_hosts.h"
 #include "store/data_directory.h"
@@ -85,6 +86,11 @@ PlayerWiring::PlayerWiring(MainWindow& main, flow::AppState& state, WidgetFlowUi
     options_ = std::make_unique<playback::PlayerOptions>(state, ui);
     controller_ = std::make_unique<playback::PlaybackController>(state, ui, *options_);
     subtitles_ = std::make_unique<playback::SubtitleController>(state, ui, *controller_, hosts.BaseAddress(remote::ServiceHosts::kSubtitles));
+    search_ = new playback::SubtitleSearch(state, ui, *subtitles_, hosts.BaseAddress(remote::ServiceHosts::kSubtitles),
+                                           store::DataDirectory(), this);
+    connect(&ui, &WidgetFlowUi::RowDoubleClicked, this, [this](const std::string& list, int row) {
+        if (list == playback::SubtitleSearch::kList) search_->Download(row);
+    });
     connect(&ui, &WidgetFlowUi::WindowLoaded, this, [this](flow::WindowCode code, QWidget* window) {
         if (code == flow::WindowCode::SUBTITLE) ConnectSubtitleWindow(window);
         if (code == flow::WindowCode::CODECDL) ConnectCodecWindow(window);
@@ -176,6 +182,11 @@ void PlayerWiring::ConnectSubtitleWindow(QWidget* window) {
          [this, s] {
              main_.activateWindow();
              s->WebSearch();
+         }},
+        {"超级按钮在线字幕",
+         [this, panel] {
+             panel->Expand();
+             search_->Search();
          }},
         {"超级按钮隐藏字幕", [s] { s->ShowSubtitles(false); }},
         {"超级按钮隐藏字幕1", [s] { s->ShowSubtitles(true); }},

@@ -18,6 +18,7 @@ class CodecDownload;
 class PlaybackController;
 class PlayerOptions;
 class SubtitleController;
+class SubtitleSearch;
 }  // namespace lumo::playback
 
 namespace lumo::app {
@@ -39,6 +40,7 @@ public:
     playback::PlaybackController& Controller() { return *controller_; }
     playback::PlayerOptions& Options() { return *options_; }
     playback::SubtitleController& Subtitles() { return *subtitles_; }
+    playback::SubtitleSearch& SubtitleSearch() { return *search_; }
 
 private:
     void ConnectEngine();
@@ -54,6 +56,7 @@ private:
     std::unique_ptr<playback::PlayerOptions> options_;
     std::unique_ptr<playback::PlaybackController> controller_;
     std::unique_ptr<playback::SubtitleController> subtitles_;
+    playback::SubtitleSearch* search_ = nullptr;
 };
 
 }  // namespace lumo::app

@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QSlider>
 
+#include "app/list_view.h"
 #include "app/skinned_button.h"
 #include "app/win_color.h"
 #include "app/window_frame.h"
@@ -43,6 +44,7 @@ SubtitleWindow::SubtitleWindow() : QWidget(nullptr, Qt::Window | Qt::FramelessWi
     Button(frame, "超级按钮_解析种子1", "搜索字幕", QRect(154, 10, 70, 24));
     Button(frame, "超级按钮结束", "×", QRect(kWidth - 26, 4, 22, 22));
 
+    Button(frame, "超级按钮在线字幕", "站内搜索", QRect(8, 40, 64, 24));
     Button(frame, "超级按钮隐藏字幕", "隐藏字幕", QRect(78, 40, 70, 24));
     Button(frame, "超级按钮隐藏字幕1", "显示字幕", QRect(154, 40, 70, 24));
 
@@ -67,8 +69,27 @@ SubtitleWindow::SubtitleWindow() : QWidget(nullptr, Qt::Window | Qt::FramelessWi
     position_->setGeometry(106, 108, 116, 20);
     Label(frame, "透明标签底部", "底部", QRect(224, 108, 28, 20));
 
+    // The online part, shown by Expand.
+    auto* list = new ListView(QStringLiteral("超级列表框字幕"),
+                              {{QStringLiteral("字幕  [双击载入]"), 180}, {QStringLiteral("类型"), 60}}, frame);
+    list->setGeometry(8, kHeight + 4, kWidth - 16, 118);
+    list->hide();
+    auto* status = Label(frame, "透明标签字幕状态", "", QRect(8, kHeight + 126, kWidth - 16, 20));
+    status->hide();
+
     setStyleSheet(QStringLiteral("QLabel { color: #c0c0c0; }"
                                  "QLineEdit { background: white; border: 1px solid #50586a; padding: 1px 3px; }"));
+}
+
+void SubtitleWindow::Expand() {
+    if (height() == kExpandedHeight) return;
+    const int bottom = y() + height();
+    setFixedSize(kWidth, kExpandedHeight);
+    for (QWidget* part : {findChild<QWidget*>(QStringLiteral("超级列表框字幕")),
+                          findChild<QWidget*>(QStringLiteral("透明标签字幕状态"))}) {
+        if (part != nullptr) part->show();
+    }
+    move(x(), bottom - kExpandedHeight);
 }
 
 bool SubtitleWindow::event(QEvent* event) {

@@ -19,11 +19,16 @@ public:
     static constexpr int kWidth = 263;
     static constexpr int kHeight = 152;
     static constexpr int kPositionStart = 90;
+    // With the online results below the settings.
+    static constexpr int kExpandedHeight = 302;
 
     SubtitleWindow();
 
     QLineEdit* DelayBox() const { return delay_; }
     QSlider* PositionSlider() const { return position_; }
+    // Shows the online results part, growing upwards so the panel still
+    // ends on the control bar.
+    void Expand();
 
 signals:
     void Activated();

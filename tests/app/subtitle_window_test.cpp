@@ -16,6 +16,7 @@
 #include <QSlider>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTreeWidget>
 #include <QUrl>
 
 #include <gtest/gtest.h>
@@ -29,6 +30,11 @@
 #include "flow/app_state.h"
 #include "playback/playback_controller.h"
 #include "player/player_engine.h"
+#include "sim/catalogue.h"
+#include "sim/simulator.h"
+
+#include <filesystem>
+#include <fstream>
 
 using namespace lumo::app;
 namespace flow = lumo::flow;
@@ -280,6 +286,92 @@ TEST_F(SubtitleWindowTest, ThePanelSitsOnTheBarKeepsItsValuesAndRefusesDelaysBey
     item->trigger();
     EXPECT_TRUE(QTest::qWaitFor([&] { return state.player.GetConfigA(503) == LUMO_TEST_SUBTITLE; }, 3000))
         << state.player.GetConfigA(503);
+}
+
+TEST_F(SubtitleWindowTest, TheSiteIsSearchedFromThePanelAndADoubleClickLoadsTheSubtitle) {
+    lumo::sim::SimOptions options;
+    lumo::sim::Catalogue::Options catalogue;
+    catalogue.mediaDir = lumo::sim::Simulator::DefaultMediaDir();
+    std::string error;
+    options.catalogue = lumo::sim::Catalogue::Build(catalogue, &error);
+    ASSERT_NE(options.catalogue, nullptr) << error;
+    options.servicesFile = std::filesystem::path();
+    lumo::sim::Simulator sim(options);
+    ASSERT_TRUE(sim.Start(&error)) << error;
+    const std::string services = (std::filesystem::path(home.path().toStdString()) / "services.ini").string();
+    std::ofstream(services) << sim.ServicesFileText();
+    qputenv("LUMO_SERVICES", QByteArray::fromStdString(services));
+
+    MainWindowOptions windowOptions;
+    windowOptions.prompter = &prompter;
+    windowOptions.endProcess = [](int) {};
+    windowOptions.loadRemoteAddresses = false;
+    main = new MainWindow(state, windowOptions);
+    main->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(main));
+    qunsetenv("LUMO_SERVICES");
+    Click("超级按钮字幕");
+    ASSERT_NE(Panel(), nullptr);
+    const int bottom = Panel()->geometry().bottom();
+    auto* list = Panel()->findChild<QTreeWidget*>(U("超级列表框字幕"));
+    auto* status = Panel()->findChild<QLabel*>(U("透明标签字幕状态"));
+    ASSERT_NE(list, nullptr);
+    ASSERT_NE(status, nullptr);
+    auto search = [&] {
+        Click("超级按钮在线字幕", Panel());
+        return QTest::qWaitFor([&] { return !status->text().startsWith(U("正在")); }, 20000);
+    };
+
+    // The last film's IMDb text finds its subtitles; the panel grows upwards.
+    const auto& film = sim.catalogue().films().front();
+    state.subtitleSearchTerm = film.imdb;
+    ASSERT_TRUE(search());
+    EXPECT_EQ(Panel()->geometry().bottom(), bottom);
+    ASSERT_EQ(list->topLevelItemCount(), 3) << status->text().toStdString();
+    EXPECT_TRUE(list->topLevelItem(0)->text(0).endsWith(U(".chs.srt"))) << list->topLevelItem(0)->text(0).toStdString();
+
+    // A double-click downloads into the data directory and loads it.
+    QTreeWidgetItem* first = list->topLevelItem(0);
+    const QPoint centre = list->visualItemRect(first).center();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, centre);
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, centre);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return status->text().startsWith(U("已载入字幕")); }, 20000))
+        << status->text().toStdString();
+    const std::filesystem::path saved =
+        std::filesystem::path(home.path().toStdString()) / "subtitles" / first->text(0).toStdString();
+    EXPECT_TRUE(std::filesystem::exists(saved)) << saved;
+    EXPECT_TRUE(QTest::qWaitFor([&] { return state.player.GetConfigA(503) == saved.string(); }, 3000))
+        << state.player.GetConfigA(503);
+
+    // A file that is no subtitle is not loaded.
+    lumo::sim::Fault garbage;
+    garbage.kind = lumo::sim::FaultKind::Garbage;
+    garbage.pathPrefix = "/download/";
+    sim.SetFault(lumo::sim::Service::Subtitles, garbage);
+    const QPoint second = list->visualItemRect(list->topLevelItem(1)).center();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, second);
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, second);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return status->text() == U("下载的文件不是字幕文件"); }, 20000))
+        << status->text().toStdString();
+    EXPECT_EQ(state.player.GetConfigA(503), saved.string());
+
+    // No title known and nothing found; then a site that answers 500.
+    sim.ClearFaults();
+    state.subtitleSearchTerm.clear();
+    state.currentTitle = "zzqqxxnothing";
+    ASSERT_TRUE(search());
+    EXPECT_EQ(status->text(), U("没有找到字幕"));
+    EXPECT_EQ(list->topLevelItemCount(), 0);
+    lumo::sim::Fault down;
+    down.kind = lumo::sim::FaultKind::Status;
+    sim.SetFault(lumo::sim::Service::Subtitles, down);
+    state.subtitleSearchTerm = film.imdb;
+    ASSERT_TRUE(search());
+    EXPECT_EQ(status->text(), U("字幕网站无法访问"));
+    for (const auto& asked : prompter.History()) ADD_FAILURE() << "bad answers raise no box: " << asked.text.toStdString();
+    state.player.Destroy();
+    delete main.data();
+    state.player = player::PlayerEngine();
 }
 
 #include "subtitle_window_test.moc"
