@@ -100,6 +100,7 @@ void CodecDownload::OnSizeKnown(int64_t bytes) {
 }
 
 void CodecDownload::OnFinished() {
+    emit Downloaded();
     const ExtractResult result = ExtractZip(archive_, dataDirectory_ / "codecs");
     for (const std::string& entry : result.refused) qWarning() << "codec pack entry refused:" << entry.c_str();
     if (!result.Ok()) {

@@ -53,6 +53,8 @@ public:
     static constexpr const char* kProgress = "CODECDL.进度条1";
 
 signals:
+    // The archive is complete, before its extraction (for the benchmark).
+    void Downloaded();
     // The download has ended, either way (for tests and the benchmark).
     void Ended(bool succeeded);
 
