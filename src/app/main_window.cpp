@@ -70,11 +70,11 @@ MainWindow::MainWindow(flow::AppState& state, MainWindowOptions options)
 MainWindow::~MainWindow() {
     // The flows use the windows to the end, so they go while all still exist.
     flows_.reset();
-    // MAGNETWIN, OPENMENU and SUBTITLE have no owner, so they would outlive
-    // MAIN on their own.
+    // MAGNETWIN and OPENMENU have no owner, so they would outlive MAIN on
+    // their own. So does a modal CODECDL, whose download talks to the flows'
+    // port, gone by now.
     delete LoadedWindow(flow::WindowCode::MAGNETWIN);
     delete LoadedWindow(flow::WindowCode::OPENMENU);
-    delete LoadedWindow(flow::WindowCode::SUBTITLE);
     delete LoadedWindow(flow::WindowCode::CODECDL);
 }
 
@@ -278,8 +278,9 @@ void MainWindow::EndByCloseButton() {
     // its video output would otherwise work on a window that is already gone.
     state_.player.Destroy();
     using flow::WindowCode;
+    // CODECDL too: its download talks to the flows' port, which is gone now.
     for (WindowCode code : {WindowCode::MAGNETWIN, WindowCode::LOGIN, WindowCode::URLINPUT, WindowCode::OPENMENU,
-                            WindowCode::SUBTITLE, WindowCode::PLAYQUEUE}) {
+                            WindowCode::SUBTITLE, WindowCode::PLAYQUEUE, WindowCode::CODECDL}) {
         delete LoadedWindow(code);
     }
     hide();

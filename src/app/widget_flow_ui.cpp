@@ -438,6 +438,8 @@ void WidgetFlowUi::ShowWindow(flow::WindowCode window) {
     case flow::WindowCode::SUBTITLE:
         if (widget == nullptr) {
             widget = new SubtitleWindow;
+            // It has no owner; it follows MAIN once the event loop runs.
+            connect(&main_, &QObject::destroyed, widget, &QObject::deleteLater);
             main_.RegisterWindow(window, widget);
             emit WindowLoaded(window, widget);
         }

@@ -187,3 +187,26 @@ TEST_F(CodecDownloadTest, ACutOffDownloadIsReportedTheWindowClosesAndNoArchiveSt
     EXPECT_TRUE(WaitFor([&] { return window.isNull(); }, 3000)) << "a failed download must let the window go";
     EXPECT_EQ(CodecWindow(), nullptr);
 }
+
+TEST_F(CodecDownloadTest, AfterTheDownloadTheLastLocalFileIsOpenedAgainUnlessATorrentPlays) {
+    for (const char* folder : kFolders) fs::create_directories(data / "codecs" / folder);
+    Start();
+    state.lastLocalMediaPath = "/films/local film.mkv";
+    auto download = [&] {
+        const int opens = engine.Calls("OpenA");
+        prompter.AnswerNext(true);
+        engine.Fire(7, 3);
+        EXPECT_TRUE(WaitFor([&] { return CodecWindow() != nullptr; }, 5000));
+        EXPECT_TRUE(WaitFor([&] { return CodecWindow() == nullptr; })) << "the download never ended";
+        return engine.Calls("OpenA") - opens;
+    };
+    EXPECT_EQ(download(), 1);
+    EXPECT_NE(engine.Log().find("local film.mkv"), std::string::npos) << engine.Log();
+    // With a torrent's film current, it just plays on.
+    state.currentInfoHash = "0123456789abcdef0123456789abcdef01234567";
+    EXPECT_EQ(download(), 0);
+    for (const auto& asked : prompter.History()) {
+        EXPECT_NE(asked.text, U("解码器下载完毕,欢迎使用！")) << "no welcome box while a film is there";
+    }
+    EXPECT_EQ(Archives(), 0);
+}
