@@ -25,6 +25,7 @@
 #include "flow/app_state.h"
 #include "flow/worker_threads.h"
 #include "playback/codec_download.h"
+#include "player/player_engine.h"
 #include "player/test_engine_control.h"
 #include "sim/catalogue.h"
 #include "sim/simulator.h"
@@ -79,9 +80,11 @@ protected:
         qunsetenv("LUMO_SERVICES");
     }
 
-    MainWindow& Start() {
+    // `realEngine`: the engine library beside the test program, not the
+    // stand-in.
+    MainWindow& Start(bool realEngine = false) {
         MainWindowOptions options;
-        options.engineLibraryPath = LUMO_TEST_ENGINE_FULL_PATH;
+        if (!realEngine) options.engineLibraryPath = LUMO_TEST_ENGINE_FULL_PATH;
         options.prompter = &prompter;
         options.endProcess = [](int) {};
         options.loadRemoteAddresses = false;
@@ -209,4 +212,24 @@ TEST_F(CodecDownloadTest, AfterTheDownloadTheLastLocalFileIsOpenedAgainUnlessATo
         EXPECT_NE(asked.text, U("解码器下载完毕,欢迎使用！")) << "no welcome box while a film is there";
     }
     EXPECT_EQ(Archives(), 0);
+}
+
+TEST_F(CodecDownloadTest, ADecoderTheRealEngineLacksLeadsToTheQuestionAndTheModalWindow) {
+    for (const char* folder : kFolders) fs::create_directories(data / "codecs" / folder);
+    qputenv("LUMO_ENGINE_VO", "null");
+    qputenv("LUMO_ENGINE_AO", "null");
+    Start(true);
+    ASSERT_TRUE(state.player.HasLibrary()) << "liblumo-engine.so beside the test program";
+    prompter.AnswerNext(true);
+    state.player.OpenA(LUMO_TEST_NO_DECODER);
+    ASSERT_TRUE(WaitFor([&] { return CodecWindow() != nullptr; })) << "the engine's report never reached the question";
+    ASSERT_FALSE(prompter.History().empty());
+    EXPECT_TRUE(prompter.History().front().text.startsWith(U("缺少解码器"))) << prompter.History().front().text.toStdString();
+    EXPECT_TRUE(CodecWindow()->isModal());
+    EXPECT_TRUE(WaitFor([&] { return CodecWindow() == nullptr; })) << "the download never ended";
+    state.player.Destroy();
+    delete main.data();
+    state.player = lumo::player::PlayerEngine();
+    qunsetenv("LUMO_ENGINE_VO");
+    qunsetenv("LUMO_ENGINE_AO");
 }
