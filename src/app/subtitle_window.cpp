@@ -85,6 +85,7 @@ void SubtitleWindow::Expand() {
     if (height() == kExpandedHeight) return;
     const int bottom = y() + height();
     setFixedSize(kWidth, kExpandedHeight);
+    if (QWidget* frame = findChild<QWidget*>(QStringLiteral("外形框1"))) frame->resize(kWidth, kExpandedHeight);
     for (QWidget* part : {findChild<QWidget*>(QStringLiteral("超级列表框字幕")),
                           findChild<QWidget*>(QStringLiteral("透明标签字幕状态"))}) {
         if (part != nullptr) part->show();

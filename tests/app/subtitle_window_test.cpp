@@ -107,6 +107,12 @@ protected:
     QLineEdit* DelayBox() { return Panel()->findChild<QLineEdit*>(U("编辑框调节字幕同步")); }
     QSlider* PositionSlider() { return Panel()->findChild<QSlider*>(U("滑块条字幕位置")); }
 
+    // LUMO_SCREENSHOT_DIR keeps the whole screen at a step, for a look by eye.
+    static void Keep(const char* name) {
+        const QByteArray dir = qgetenv("LUMO_SCREENSHOT_DIR");
+        if (!dir.isEmpty()) QGuiApplication::primaryScreen()->grabWindow(0).save(QString::fromUtf8(dir) + "/" + name + ".png");
+    }
+
     QImage GrabVideo() {
         QWidget* video = main->Control("图片框1");
         const QPoint at = video->mapToGlobal(QPoint(0, 0));
@@ -164,6 +170,7 @@ TEST_F(SubtitleWindowTest, TheSubtitleShowsInTheVideoHidesMovesAndShiftsInTime) 
     EXPECT_TRUE(QTest::qWaitFor([&] { return Changed(plain, GrabVideo(), true) > kText; }, 8000))
         << Changed(plain, GrabVideo(), true);
     EXPECT_LT(Changed(plain, GrabVideo(), false), kNoise);
+    Keep("subtitle_shown");
 
     // "隐藏字幕" takes it away, "显示字幕" brings it back.
     Click("超级按钮隐藏字幕", Panel());
@@ -327,6 +334,8 @@ TEST_F(SubtitleWindowTest, TheSiteIsSearchedFromThePanelAndADoubleClickLoadsTheS
     state.subtitleSearchTerm = film.imdb;
     ASSERT_TRUE(search());
     EXPECT_EQ(Panel()->geometry().bottom(), bottom);
+    EXPECT_TRUE(list->isVisible());
+    EXPECT_TRUE(list->parentWidget()->rect().contains(list->geometry())) << "the results are cut off by the frame";
     ASSERT_EQ(list->topLevelItemCount(), 3) << status->text().toStdString();
     EXPECT_TRUE(list->topLevelItem(0)->text(0).endsWith(U(".chs.srt"))) << list->topLevelItem(0)->text(0).toStdString();
 
@@ -340,6 +349,7 @@ TEST_F(SubtitleWindowTest, TheSiteIsSearchedFromThePanelAndADoubleClickLoadsTheS
     const std::filesystem::path saved =
         std::filesystem::path(home.path().toStdString()) / "subtitles" / first->text(0).toStdString();
     EXPECT_TRUE(std::filesystem::exists(saved)) << saved;
+    Keep("subtitle_search");
     EXPECT_TRUE(QTest::qWaitFor([&] { return state.player.GetConfigA(503) == saved.string(); }, 3000))
         << state.player.GetConfigA(503);
 
