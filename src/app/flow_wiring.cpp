@@ -64,7 +64,7 @@ FlowWiring::FlowWiring(MainWindow& main, flow::AppState& state, remote::ServiceH
         [this] { sources_->Libraries().LoadKeywordLibrary(); },
     });
 
-    player_ = std::make_unique<PlayerWiring>(main_, state_, *ui_);
+    player_ = std::make_unique<PlayerWiring>(main_, state_, *ui_, hosts_);
 
     BindLists();
     ConnectLibraryView();

@@ -19,9 +19,11 @@
 #include "app/play_queue_window.h"
 #include "app/skinned_button.h"
 #include "app/win_color.h"
+#include "app/widget_flow_ui.h"
 #include "app/window_dragger.h"
 #include "flow/app_state.h"
 #include "flow/prompter.h"
+#include "playback/codec_pack.h"
 #include "player/engine_events.h"
 #include "player/player_engine.h"
 #include "remote/service_hosts.h"
@@ -69,9 +71,11 @@ MainWindow::~MainWindow() {
     // The flows use the windows to the end, so they go while all still exist.
     flows_.reset();
     // MAGNETWIN and OPENMENU have no owner, so they would outlive MAIN on
-    // their own.
+    // their own. So does a modal CODECDL, whose download talks to the flows'
+    // port, gone by now.
     delete LoadedWindow(flow::WindowCode::MAGNETWIN);
     delete LoadedWindow(flow::WindowCode::OPENMENU);
+    delete LoadedWindow(flow::WindowCode::CODECDL);
 }
 
 void MainWindow::RegisterWindow(flow::WindowCode code, QWidget* window) { windows_[code] = window; }
@@ -183,9 +187,12 @@ void MainWindow::LoadRemoteAddresses() {
     if (loadRemoteAddresses_) flows_->StartAddressList();
 }
 
-// The codec folder check joins here; until then the first tick only stops
-// the timer.
-void MainWindow::CheckCodecFolders() {}
+// The first codec folder missing brings up the pack download, modeless and
+// owned by MAIN.
+void MainWindow::CheckCodecFolders() {
+    if (flows_ == nullptr || !playback::FirstMissingCodecFolder(store::DataDirectory())) return;
+    flows_->Ui().ShowCodecWindow(false);
+}
 
 // ---- views -------------------------------------------------------------------
 
@@ -271,8 +278,9 @@ void MainWindow::EndByCloseButton() {
     // its video output would otherwise work on a window that is already gone.
     state_.player.Destroy();
     using flow::WindowCode;
+    // CODECDL too: its download talks to the flows' port, which is gone now.
     for (WindowCode code : {WindowCode::MAGNETWIN, WindowCode::LOGIN, WindowCode::URLINPUT, WindowCode::OPENMENU,
-                            WindowCode::SUBTITLE, WindowCode::PLAYQUEUE}) {
+                            WindowCode::SUBTITLE, WindowCode::PLAYQUEUE, WindowCode::CODECDL}) {
         delete LoadedWindow(code);
     }
     hide();

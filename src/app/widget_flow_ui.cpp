@@ -13,6 +13,7 @@
 #include <QMenu>
 #include <QPixmap>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QScreen>
 #include <QStackedWidget>
 #include <QTabWidget>
@@ -20,6 +21,7 @@
 
 #include <utility>
 
+#include "app/codec_download_window.h"
 #include "app/list_binder.h"
 #include "app/list_view.h"
 #include "app/magnet_window.h"
@@ -28,6 +30,7 @@
 #include "app/open_menu_window.h"
 #include "app/picture_button.h"
 #include "app/skinned_button.h"
+#include "app/subtitle_window.h"
 #include "app/url_input_window.h"
 #include "app/win_color.h"
 #include "flow/list_model.h"
@@ -245,12 +248,16 @@ void WidgetFlowUi::SetChecked(const std::string& control, bool checked) {
 }
 
 int WidgetFlowUi::Value(const std::string& control) {
-    auto* slider = qobject_cast<QAbstractSlider*>(Find(control));
+    QWidget* widget = Find(control);
+    if (auto* bar = qobject_cast<QProgressBar*>(widget)) return bar->value();
+    auto* slider = qobject_cast<QAbstractSlider*>(widget);
     return slider != nullptr ? slider->value() : 0;
 }
 
 void WidgetFlowUi::SetValue(const std::string& control, int value) {
-    if (auto* slider = qobject_cast<QAbstractSlider*>(Find(control))) slider->setValue(value);
+    QWidget* widget = Find(control);
+    if (auto* bar = qobject_cast<QProgressBar*>(widget)) bar->setValue(value);
+    if (auto* slider = qobject_cast<QAbstractSlider*>(widget)) slider->setValue(value);
 }
 
 int WidgetFlowUi::Maximum(const std::string& control) {
@@ -428,6 +435,23 @@ void WidgetFlowUi::ShowWindow(flow::WindowCode window) {
         widget->raise();
         widget->activateWindow();
         return;
+    case flow::WindowCode::SUBTITLE:
+        if (widget == nullptr) {
+            widget = new SubtitleWindow;
+            // It has no owner; it follows MAIN once the event loop runs.
+            connect(&main_, &QObject::destroyed, widget, &QObject::deleteLater);
+            main_.RegisterWindow(window, widget);
+            emit WindowLoaded(window, widget);
+        }
+        widget->show();
+        widget->raise();
+        // Only an active panel can lose activation, which is what hides it.
+        widget->activateWindow();
+        return;
+    case flow::WindowCode::CODECDL:
+        // Asked for by the missing-decoder question: modal, no owner.
+        ShowCodecWindow(true);
+        return;
     case flow::WindowCode::NOTICE: {
         delete widget;
         auto* notice = new NoticeWindow(&main_, Q(noticeText_ ? noticeText_() : std::string()));
@@ -447,12 +471,30 @@ void WidgetFlowUi::CloseWindow(flow::WindowCode window) {
     QWidget* widget = main_.LoadedWindow(window);
     if (widget == nullptr || window == flow::WindowCode::MAIN) return;
     if (window == flow::WindowCode::PLAYQUEUE || window == flow::WindowCode::MAGNETWIN ||
-        window == flow::WindowCode::OPENMENU) {
+        window == flow::WindowCode::OPENMENU || window == flow::WindowCode::SUBTITLE) {
         // These live until the program ends; closing them hides them.
         widget->hide();
+    } else if (window == flow::WindowCode::CODECDL) {
+        // Its download ends it from its own handler, which must return first.
+        widget->hide();
+        widget->deleteLater();
     } else {
         delete widget;
     }
+}
+
+void WidgetFlowUi::ShowCodecWindow(bool modal) {
+    QWidget* widget = main_.LoadedWindow(flow::WindowCode::CODECDL);
+    if (widget == nullptr) {
+        // One download at a time: a window already there goes on with its own.
+        widget = new CodecDownloadWindow(modal ? nullptr : &main_, modal);
+        main_.RegisterWindow(flow::WindowCode::CODECDL, widget);
+        widget->show();
+        emit WindowLoaded(flow::WindowCode::CODECDL, widget);
+    }
+    widget->show();
+    widget->raise();
+    widget->activateWindow();
 }
 
 bool WidgetFlowUi::IsWindowLoaded(flow::WindowCode window) { return main_.LoadedWindow(window) != nullptr; }

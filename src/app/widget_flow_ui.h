@@ -73,6 +73,9 @@ public:
     bool AskYesNo(const std::string& text, const std::string& title, bool ownedByMain = true) override;
     void Inform(const std::string& text, const std::string& title, bool ownedByMain = true) override;
     void ShowWindow(flow::WindowCode window) override;
+    // CODECDL: modal without owner (the missing-decoder question, which is
+    // ShowWindow) or modeless owned by MAIN (the start-up check).
+    void ShowCodecWindow(bool modal);
     void CloseWindow(flow::WindowCode window) override;
     bool IsWindowLoaded(flow::WindowCode window) override;
     int CurrentPage(const std::string& control) override;
