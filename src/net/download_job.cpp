@@ -153,7 +153,7 @@ void DownloadJob::State::Run() {
         if (rc == CURLE_OK) {
             // A body shorter than announced is caught by libcurl; check what
             // reached the disk as well.
-            if (std::fflush(file) != 0 || fsync(fileno(file)) != 0) writeFailed = true;
+            if (std::fflush(file) != 0 || (options.durable && fsync(fileno(file)) != 0)) writeFailed = true;
         }
         if (transfer.Stalled()) rc = CURLE_OPERATION_TIMEDOUT;
     }

@@ -30,6 +30,9 @@ using DownloadHandler = std::function<int(DownloadEvent event, int64_t value)>;
 
 struct DownloadOptions {
     int timeoutSeconds = 30;  // connect, and any silence of the server; 0 or less = 30
+    // Whether the file reaches the disk before it takes the target's name;
+    // a download that is unpacked and deleted at once can skip it.
+    bool durable = true;
 };
 
 class DownloadJob {

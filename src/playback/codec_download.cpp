@@ -78,7 +78,15 @@ void CodecDownload::Start() {
             return 1;
         }
         return 0;
-    });
+    }, UnpackedAtOnce());
+}
+
+// The archive is unpacked and deleted right after it arrives: it need not
+// reach the disk first.
+net::DownloadOptions CodecDownload::UnpackedAtOnce() {
+    net::DownloadOptions options;
+    options.durable = false;
+    return options;
 }
 
 void CodecDownload::Tick() {

@@ -14,6 +14,7 @@ class FlowUi;
 
 namespace lumo::net {
 class DownloadJob;
+struct DownloadOptions;
 }  // namespace lumo::net
 
 namespace lumo::playback {
@@ -59,6 +60,7 @@ signals:
     void Ended(bool succeeded);
 
 private:
+    static net::DownloadOptions UnpackedAtOnce();
     void Tick();
     void OnSizeKnown(int64_t bytes);
     void OnFinished();
