@@ -121,6 +121,9 @@ void SubtitleController::ChooseFile() {
 void SubtitleController::LoadFile(const std::string& path) {
     if (path.empty()) return;
     state_.player.SetConfigA(503, path);
+    // The subtitle stands where the slider says from the start, not at the
+    // engine's own default until the slider is first moved.
+    if (const int position = ui_.Value(kSubtitlePositionSlider); position > 0) PositionChanged(position);
 }
 
 std::string SubtitleController::SearchPageAddress() const {
