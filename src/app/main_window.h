@@ -64,6 +64,9 @@ public:
     MainWindow(flow::AppState& state, MainWindowOptions options);
     ~MainWindow() override;
 
+    // The dark style of MAIN's pages and of the play queue docked on them.
+    static QString DarkStyle();
+
     flow::AppState& State() { return state_; }
     flow::Prompter& Ask() { return *prompter_; }
 

@@ -122,7 +122,9 @@ QLabel* IdlePicture(QWidget* parent, const char* name, QRect geometry, bool big)
     return label;
 }
 
-QString StyleSheet() {
+}  // namespace
+
+QString MainWindow::DarkStyle() {
     return QStringLiteral(
                "QTreeWidget { background: %1; color: %2; border: none; outline: 0; }"
                "QTreeWidget::item:selected { background: #3d5a8a; color: white; }"
@@ -146,11 +148,11 @@ QString StyleSheet() {
         .arg(Css(colors::kListBack), Css(colors::kListText));
 }
 
-}  // namespace
-
 void MainWindow::BuildControls() {
-    setStyleSheet(StyleSheet());
     QWidget* back = Panel(this, "外形框3", QRect(0, 0, kWidth, kHeight), colors::kWindowBack);
+    // The dark style goes on the panel, not on MAIN: message boxes and file
+    // dialogs owned by MAIN would inherit it, light grey on light grey.
+    back->setStyleSheet(DarkStyle());
     dragger_ = new WindowDragger(this);
     dragger_->Watch(back);
 
@@ -350,7 +352,11 @@ void MainWindow::BuildOtherPages() {
     fetch->setObjectName(U("按钮获取VIP资源"));
     fetch->setGeometry(10, 536, 120, 30);
 
-    QWidget* notice = Panel(viewTabs_->widget(3), "外形框1", QRect(276, 180, 300, 150), colors::kNavColumnBack);
+    // The login notice stands over the resource list, where the user pages
+    // when it is needed.
+    QWidget* notice =
+        Panel(libraryTabs_->widget(3), "外形框1", QRect(196, 180, 300, 150), colors::kNavColumnBack);
+    notice->hide();
     Label(notice, "透明标签1", "Lumo提示:", QRect(10, 6, 200, 20));
     QLabel* text = Label(notice, "透明标签_提示", "你还没有登录,登录后才允许翻更多内容！", QRect(10, 40, 280, 40));
     text->setWordWrap(true);
@@ -398,7 +404,12 @@ void MainWindow::BuildOtherPages() {
 void MainWindow::BuildMenus() {
     auto* listMenu = new QMenu(U("菜单"), this);
     listMenu->setObjectName(U("菜单"));
-    for (const char* item : {"在线播放", "收藏", "删除", "复制磁力链接", "使用迅雷下载"}) listMenu->addAction(U(item));
+    for (const char* item : {"在线播放", "收藏", "删除", "复制磁力链接", "使用迅雷下载"}) {
+        listMenu->addAction(U(item))->setObjectName(U(item));
+    }
+    // The named downloader does not exist here: the link goes to whatever the
+    // desktop opens magnet links with.
+    listMenu->actions().back()->setText(U("用系统的下载工具下载"));
 
     // Every item and submenu of the player menu is found by its first caption.
     auto named = [](QAction* action) {

@@ -22,6 +22,7 @@
 
 #include "app/list_binder.h"
 #include "app/list_view.h"
+#include "app/login_window.h"
 #include "app/magnet_window.h"
 #include "app/main_window.h"
 #include "app/notice_window.h"
@@ -437,6 +438,16 @@ void WidgetFlowUi::ShowWindow(flow::WindowCode window) {
         notice->raise();
         return;
     }
+    case flow::WindowCode::LOGIN:
+        if (widget == nullptr) {
+            widget = new LoginWindow(&main_);
+            main_.RegisterWindow(window, widget);
+            emit WindowLoaded(window, widget);
+        }
+        widget->show();
+        widget->raise();
+        widget->activateWindow();
+        return;
     default:
         // The other windows are not part of this program yet.
         return;
@@ -450,6 +461,12 @@ void WidgetFlowUi::CloseWindow(flow::WindowCode window) {
         window == flow::WindowCode::OPENMENU) {
         // These live until the program ends; closing them hides them.
         widget->hide();
+    } else if (window == flow::WindowCode::LOGIN) {
+        // Its own close button may be what got us here: it goes once the
+        // click has returned, and counts as gone from now on.
+        main_.RegisterWindow(window, nullptr);
+        widget->hide();
+        widget->deleteLater();
     } else {
         delete widget;
     }
