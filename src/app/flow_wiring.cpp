@@ -3,6 +3,8 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QDesktopServices>
+#include <QDir>
+#include <QTemporaryFile>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QUrl>
@@ -27,6 +29,7 @@
 #include "app/player_wiring.h"
 #include "app/skinned_button.h"
 #include "app/url_input_window.h"
+#include "app/web_browser.h"
 #include "app/widget_flow_ui.h"
 #include "app/win_color.h"
 #include "flow/app_state.h"
@@ -35,7 +38,9 @@
 #include "playback/playback_controller.h"
 #include "remote/address_list_loader.h"
 #include "remote/update_checker.h"
+#include "resolve/off_gui_thread.h"
 #include "resolve/resolution.h"
+#include "net/http_request.h"
 #include "resolve/ui_names.h"
 #include "sources/source_names.h"
 #include "sources/sources.h"
@@ -90,6 +95,7 @@ FlowWiring::FlowWiring(MainWindow& main, flow::AppState& state, remote::ServiceH
     ConnectPlayQueue();
     ConnectListMenu();
     ConnectLogin();
+    ConnectHomePage();
 }
 
 // The workers of the flows keep only channels, so the flows may go first;
@@ -379,6 +385,9 @@ void FlowWiring::DownloadWithDesktop() {
 // ---- login ----------------------------------------------------------------------
 
 void FlowWiring::ConnectLogin() {
+    connect(login_.get(), &account::LoginController::LoginFinished, this, [this](bool succeeded) {
+        if (succeeded) ShowUserCentre();
+    });
     if (auto* button = main_.Control<QAbstractButton>("超级按钮登录")) {
         connect(button, &QAbstractButton::clicked, this, [this] { login_->MainLoginButtonClicked(); });
     }
@@ -401,6 +410,17 @@ void FlowWiring::ConnectLogin() {
     }
 }
 
+// The user centre shows the forum's page of the user with the session the
+// login opened: its cookies go into the web view, and the page is loaded
+// again with them.
+void FlowWiring::ShowUserCentre() {
+    auto* centre = main_.Control<WebBrowser>("互联网浏览器个人中心");
+    if (centre == nullptr) return;
+    centre->SetCookies(QUrl(QString::fromStdString(hosts_.ProfileBase())),
+                       QString::fromStdString(login_->SessionCookies()));
+    centre->Navigate(centre->Address());
+}
+
 void FlowWiring::ConnectLoginWindow(QWidget* window) {
     auto* login = qobject_cast<LoginWindow*>(window);
     if (login == nullptr) return;
@@ -413,6 +433,67 @@ void FlowWiring::ConnectLoginWindow(QWidget* window) {
     connect(login, &LoginWindow::RegisterClicked, controller, &account::LoginController::OpenRegistrationPage);
     connect(login, &LoginWindow::ForgotClicked, controller, &account::LoginController::OpenForgotPasswordPage);
     controller->PrefillLogin();
+}
+
+// ---- home page -------------------------------------------------------------------
+
+void FlowWiring::ConnectHomePage() {
+    auto* home = main_.Control<WebBrowser>("互联网浏览器1");
+    if (home == nullptr) return;
+    connect(home, &WebBrowser::PageLoaded, this, [this](const QString& address) {
+        state_.homeBrowserAddress = address.toStdString();
+    });
+    const std::pair<const char*, const char*> channels[] = {
+        {"超级按钮推荐", "TJDZ"}, {"超级按钮电影", "dydz"}, {"超级按钮电视剧", "DSJDZ"}, {"超级按钮其他", "QTDZ"}};
+    std::vector<SkinnedButton*> buttons;
+    for (const auto& [name, key] : channels) buttons.push_back(main_.Control<SkinnedButton>(name));
+    for (size_t i = 0; i < buttons.size(); ++i) {
+        SkinnedButton* button = buttons[i];
+        if (button == nullptr) continue;
+        const std::string key = channels[i].second;
+        connect(button, &QAbstractButton::clicked, this, [this, home, button, buttons, key] {
+            home->Navigate(QString::fromStdString(state_.RemoteAddress(key)));
+            for (SkinnedButton* other : buttons) {
+                if (other != nullptr) other->SetTextColor(other == button ? colors::kChannelSelectedText
+                                                                          : colors::kChannelOtherText);
+            }
+        });
+    }
+    // The home button loads the first channel once, when nothing was loaded.
+    if (auto* homeButton = main_.Control<QAbstractButton>("左边首页")) {
+        connect(homeButton, &QAbstractButton::clicked, this, [this, buttons] {
+            if (state_.homeBrowserAddress.empty() && buttons[0] != nullptr) buttons[0]->click();
+        });
+    }
+    for (const char* name : {"互联网浏览器1", "互联网浏览器个人中心"}) {
+        if (auto* browser = main_.Control<WebBrowser>(name)) {
+            connect(browser, &WebBrowser::TorrentLinkClicked, this, &FlowWiring::OpenTorrentLink);
+        }
+    }
+}
+
+void FlowWiring::OpenTorrentLink(const QUrl& link) {
+    if (link.scheme().compare(QStringLiteral("magnet"), Qt::CaseInsensitive) == 0) {
+        ui_->ShowWindow(flow::WindowCode::MAGNETWIN);
+        ui_->SetText(resolve::kMagnetInputBox, link.toString().toStdString());
+        resolution_->Magnet().ParseMagnetInput();
+        return;
+    }
+    // A torrent file is fetched and opened as one chosen from the disk.
+    const std::string address = link.toString().toStdString();
+    QPointer<FlowWiring> self(this);
+    const std::optional<std::string> bytes = resolve::RunOffGuiThread([address] { return net::HttpRequest(address); });
+    if (self.isNull()) return;
+    QTemporaryFile file(QDir::tempPath() + QStringLiteral("/lumo-XXXXXX.torrent"));
+    if (!bytes || bytes->empty() || !file.open()) {
+        // Nothing fetched reads like a file that is no torrent: the user is
+        // told the parse failed.
+        resolution_->Magnet().OpenTorrentFile(QFile::encodeName(QDir::tempPath() + QStringLiteral("/.")).toStdString());
+        return;
+    }
+    file.write(bytes->data(), static_cast<qint64>(bytes->size()));
+    file.flush();
+    resolution_->Magnet().OpenTorrentFile(QFile::encodeName(file.fileName()).toStdString());
 }
 
 void FlowWiring::OpenSharedResources() {
@@ -448,6 +529,13 @@ void FlowWiring::OnRowDoubleClicked(const std::string& list, int row) {
     } else if (list == resolve::kMagnetFileList) {
         flows.PlayFile();
     } else if (list == resolve::kFavouriteList) {
+        // An open MAGNETWIN comes back to the middle of MAIN for the favourite.
+        if (QWidget* magnet = main_.LoadedWindow(flow::WindowCode::MAGNETWIN)) {
+            const QRect frame = main_.geometry();
+            magnet->showNormal();
+            magnet->move(frame.x() + (frame.width() - magnet->width()) / 2,
+                         frame.y() + (frame.height() - magnet->height()) / 2);
+        }
         flows.ParseFavourite();
     } else if (list == resolve::kExtraResourceList) {
         flows.OpenExtraResourceRow();

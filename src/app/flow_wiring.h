@@ -11,6 +11,7 @@
 
 class QLineEdit;
 class QPoint;
+class QUrl;
 
 namespace lumo::account {
 class LoginController;
@@ -84,7 +85,11 @@ private:
     void OpenSharedResources();
     void ConnectListMenu();
     void ConnectLogin();
+    void ConnectHomePage();
+    // A magnet or .torrent link followed in a page: its files in MAGNETWIN.
+    void OpenTorrentLink(const QUrl& link);
     void ConnectLoginWindow(QWidget* window);
+    void ShowUserCentre();
     void ShowListMenu(const char* list, const QPoint& at);
     void DeleteFavouriteRow();
     // The selected row's magnet link to the desktop's own magnet handler.

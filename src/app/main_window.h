@@ -149,7 +149,8 @@ private:
     QSlider* volumeBar_ = nullptr;       // 多功能条音量
     SkinnedButton* playerButton_ = nullptr;
     SkinnedButton* libraryButton_ = nullptr;
-    SkinnedButton* navButtons_[6] = {};
+    static constexpr int kNavButtons = 8;
+    SkinnedButton* navButtons_[kNavButtons] = {};
     ListView* favourites_ = nullptr;  // 超级列表框收藏
     QTimer* codecCheckTimer_ = nullptr;  // 时钟验证解码器
 };

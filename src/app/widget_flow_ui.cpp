@@ -30,6 +30,7 @@
 #include "app/picture_button.h"
 #include "app/skinned_button.h"
 #include "app/url_input_window.h"
+#include "app/web_browser.h"
 #include "app/win_color.h"
 #include "flow/list_model.h"
 #include "flow/prompter.h"
@@ -344,12 +345,7 @@ void WidgetFlowUi::SetEnabled(const std::string& control, bool enabled) {
 }
 
 void WidgetFlowUi::NavigateBrowser(const std::string& control, const std::string& address) {
-    // The browser areas are plain panels; they keep the address they were
-    // sent to, where it can be read and opened from.
-    if (QWidget* widget = Find(control)) {
-        widget->setProperty("address", Q(address));
-        widget->setToolTip(Q(address));
-    }
+    if (auto* browser = qobject_cast<WebBrowser*>(Find(control))) browser->Navigate(Q(address));
 }
 
 void WidgetFlowUi::SetImage(const std::string& control, const std::string& bytes) {

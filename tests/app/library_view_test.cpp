@@ -22,6 +22,7 @@
 #include "app/main_job_fixture.h"
 #include "app/picture_button.h"
 #include "app/skinned_button.h"
+#include "app/win_color.h"
 #include "flow/list_model.h"
 #include "sim/fault.h"
 #include "store/data_directory.h"
@@ -358,6 +359,53 @@ TEST_F(LibraryViewTest, ARightClickOnAFilmShowsItsDetails) {
     RightClickRow(*found, 0);
     EXPECT_TRUE(WaitFor([&] { return title->text() != before; })) << "no details after the right-click";
     EXPECT_FALSE(ListMenu()->isVisible()) << "films have no list menu";
+}
+
+TEST_F(LibraryViewTest, TheFilmPageAndTheSecondResourceListHaveNavigationEntries) {
+    Start();
+    main->show();
+    auto* films = main->Control<SkinnedButton>("左边最新电影");
+    auto* more = main->Control<SkinnedButton>("左边更多资源");
+    ASSERT_NE(films, nullptr);
+    ASSERT_NE(more, nullptr);
+    EXPECT_TRUE(films->isVisible());
+    EXPECT_TRUE(more->isVisible());
+    films->click();
+    EXPECT_TRUE(main->Control<QWidget>("编辑框高清电影搜索")->isVisible());
+    EXPECT_EQ(films->BackColor(), lumo::app::Rgb(0, 0, 0)) << "highlighted like the others";
+    EXPECT_EQ(main->Control<SkinnedButton>("左边磁力搜索")->BackColor(), lumo::app::Rgb(66, 78, 104));
+    main->Control<QAbstractButton>("超级按钮片库")->click();
+    more->click();
+    EXPECT_TRUE(main->Control<QWidget>("超级列表框VIP资源")->isVisible());
+    EXPECT_TRUE(main->Control<QWidget>("按钮获取VIP资源")->isVisible());
+}
+
+TEST_F(LibraryViewTest, AFavouriteBringsAnOpenMagnetWindowBackToTheMiddle) {
+    Start();
+    main->move(100, 80);
+    main->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(main.data()));
+    main->Control<QAbstractButton>("左边磁力解析")->click();
+    QWidget* magnet = main->LoadedWindow(flow::WindowCode::MAGNETWIN);
+    ASSERT_NE(magnet, nullptr);
+    magnet->move(0, 0);
+    main->Control<QAbstractButton>("左边收藏")->click();
+    DoubleClickRow(*main->Control<ListView>("超级列表框收藏"), 0);
+    EXPECT_TRUE(magnet->isVisible());
+    EXPECT_EQ(magnet->pos(), QPoint(main->x() + (main->width() - magnet->width()) / 2,
+                                    main->y() + (main->height() - magnet->height()) / 2));
+}
+
+TEST_F(LibraryViewTest, TheAnnouncementHasItsTitleAndSize) {
+    Start();
+    Ui().ShowWindow(flow::WindowCode::NOTICE);
+    QWidget* notice = main->LoadedWindow(flow::WindowCode::NOTICE);
+    ASSERT_NE(notice, nullptr);
+    EXPECT_EQ(notice->size(), QSize(380, 250));
+    auto* title = notice->findChild<QLabel*>(U("透明标签1"));
+    ASSERT_NE(title, nullptr);
+    EXPECT_EQ(title->text(), U("公告："));
+    EXPECT_EQ(notice->findChild<QWidget*>(U("编辑框1"))->size(), QSize(372, 216));
 }
 
 TEST_F(LibraryViewTest, MessageBoxesOfMainAreDrawnInTheReadableStyle) {
