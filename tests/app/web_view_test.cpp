@@ -6,6 +6,9 @@
 #include <QWebEngineView>
 
 #include "app/list_view.h"
+#include "app/login_window.h"
+#include "app/skinned_button.h"
+#include "sim/operator_forum.h"
 #include "app/magnet_window.h"
 #include "app/main_job_fixture.h"
 #include "app/skinned_button.h"
@@ -80,6 +83,38 @@ TEST_F(WebViewTest, TheHomePageShowsTheChannelsAndAMagnetLinkInAPageOpensItsFile
     EXPECT_TRUE(magnet->Input()->text().startsWith(QStringLiteral("magnet:?xt=urn:btih:")));
     EXPECT_TRUE(WaitFor([&] { return magnet->List()->RowCount() > 0; })) << "no files listed";
     EXPECT_EQ(Title(home), QString::fromUtf8("其他 - Lumo云播")) << "the view stays on its page";
+}
+
+TEST_F(WebViewTest, TheUserCentreShowsTheProfileWithTheForumSession) {
+    StartRead();
+    auto* centre = main->Control<WebBrowser>("互联网浏览器个人中心");
+    ASSERT_NE(centre, nullptr);
+    EXPECT_EQ(centre->View(), nullptr);
+    main->Control<QAbstractButton>("超级按钮登录")->click();
+    auto* login = qobject_cast<LoginWindow*>(main->LoadedWindow(flow::WindowCode::LOGIN));
+    ASSERT_NE(login, nullptr);
+    login->Account()->setText(QStringLiteral("lumo"));
+    login->Password()->setText(QStringLiteral("lumo2016"));
+    login->LoginButton()->click();
+    ASSERT_TRUE(WaitFor([&] { return state.loggedIn == 1; }));
+    ASSERT_NE(centre->View(), nullptr) << "the user centre is on screen";
+    ASSERT_TRUE(WaitFor([&] { return Title(centre).contains(QString::fromUtf8("lumo的个人资料")); },
+                        std::chrono::seconds(60)))
+        << Title(centre).toStdString();
+    // The page's own cookies carry the session the login opened.
+    QString cookies;
+    bool read = false;
+    auto ask = [&] {
+        read = false;
+        centre->View()->page()->runJavaScript(QStringLiteral("document.cookie"), [&](const QVariant& text) {
+            cookies = text.toString();
+            read = true;
+        });
+        return WaitFor([&] { return read; });
+    };
+    ASSERT_TRUE(WaitFor([&] { return ask() && cookies.contains(QString::fromUtf8(lumo::sim::OperatorForum::kAuthCookie)); },
+                        std::chrono::seconds(20)))
+        << cookies.toStdString();
 }
 
 }  // namespace
