@@ -38,25 +38,10 @@ std::string FormField(std::string_view body, std::string_view name) {
     return {};
 }
 
-// Lumo sends the password exactly as typed, unencoded, so it may hold '&',
-// '+' or '%': it is everything between "password=" and the fields that the
-// login form always ends with.
-std::string RawPassword(std::string_view body) {
-    size_t start = body.rfind("&password=");
-    if (start != std::string_view::npos) {
-        start += 10;
-    } else if (body.substr(0, 9) == "password=") {
-        start = 9;
-    } else {
-        return {};
-    }
-    size_t end = body.rfind("&quickforward=");
-    if (end == std::string_view::npos || end < start) end = body.find('&', start);
-    return std::string(body.substr(start, end == std::string_view::npos ? end : end - start));
-}
-
-bool PasswordMatches(const ForumUser& user, const std::string& raw) {
-    return raw == user.password || raw == text::Utf8ToGbk(user.password) || FormDecode(raw) == user.password;
+// The password as a form server reads it: one field, percent-decoded, in
+// UTF-8 or GBK.
+bool PasswordMatches(const ForumUser& user, const std::string& decoded) {
+    return decoded == user.password || decoded == text::Utf8ToGbk(user.password);
 }
 
 std::string DiscuzXml(const std::string& cdata) {
@@ -157,7 +142,7 @@ const ForumUser* OperatorForum::SessionUser(const SiteRequest& request) const {
 
 Reply OperatorForum::Login(const SiteRequest& request) {
     const std::string username = Trim(FormDecode(FormField(request.body, "username")));
-    const std::string password = RawPassword(request.body);
+    const std::string password = FormDecode(FormField(request.body, "password"));
     const ForumUser* user = context_.catalogue().FindUser(username);
     const bool ok = user != nullptr && !password.empty() && PasswordMatches(*user, password);
 

@@ -102,7 +102,8 @@ Reply OperatorWebsite::ChannelPage(const std::string& channel) const {
     };
     auto entryLine = [&](const CatalogueEntry& entry) {
         body += "<li><a href=\"" + search + "/torrent/" + entry.infoHash + ".html\">" + HtmlEscape(entry.title) +
-                "</a> " + SizeText(entry.TotalSize()) + "</li>\n";
+                "</a> " + SizeText(entry.TotalSize()) + " <a class=\"magnet\" href=\"magnet:?xt=urn:btih:" +
+                entry.infoHash + "\">磁力链接</a></li>\n";
     };
     if (channel == "tj" || channel == "dy") {
         heading = channel == "tj" ? "最新大片" : "电影";

@@ -107,6 +107,7 @@ void LoginController::Finish(uint64_t serial, const std::string& account, const 
         state_.userLabel = account;
         userId_ = outcome.userId;
         groupText_ = outcome.groupText;
+        sessionCookies_ = outcome.sessionCookies;
         OpenProfilePage();
         ui_.SetText(kLoginTip, "");
         ui_.SetText(kMainLoginButton, "(" + state_.userLabel + ")退出登录");
@@ -154,6 +155,7 @@ void LoginController::OpenProfilePage() {
 
 void LoginController::Logout() {
     state_.loggedIn = 0;
+    sessionCookies_.clear();
     state_.userLabel.clear();
     ui_.SetText(kMainLoginButton, kLoggedOutCaption);
 }

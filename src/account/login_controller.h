@@ -69,6 +69,9 @@ public:
     const std::string& UserId() const { return userId_; }
     // The group text of the last successful login.
     const std::string& GroupText() const { return groupText_; }
+    // The cookies of the forum session the last successful login opened
+    // ("name=value; name=value").
+    const std::string& SessionCookies() const { return sessionCookies_; }
 
 signals:
     // A login reached its end (not sent for cancelled ones).
@@ -90,6 +93,7 @@ private:
     bool running_ = false;
     std::string userId_;
     std::string groupText_;
+    std::string sessionCookies_;
 };
 
 }  // namespace lumo::account

@@ -14,10 +14,11 @@ std::string DecodeAnswer(const std::string& body) { return text::UrlDecode(text:
 }  // namespace
 
 std::string LoginBody(std::string_view account, std::string_view password) {
-    // The password goes out unencoded, as the forum's quick login reads it;
-    // its bytes are UTF-8 like the account's, which is the forum's charset.
+    // Both fields are percent-encoded from UTF-8, the forum's charset: a
+    // form server would otherwise cut a password at "&" and change "+" and
+    // "%" in it.
     return "fastloginfield=username&username=" + text::UrlEncode(account, true, true) + "&password=" +
-           std::string(password) + "&quickforward=yes&handlekey=ls";
+           text::UrlEncode(password, true, true) + "&quickforward=yes&handlekey=ls";
 }
 
 std::string LoginAddress(std::string_view forumHost) {

@@ -19,9 +19,8 @@ struct LoginOutcome {
     bool Succeeded() const { return !cancelled && !groupText.empty(); }
 };
 
-// The login form as the forum's quick login expects it: the account
-// percent-encoded from UTF-8 (letters, digits, "-" and "." kept), the
-// password exactly as typed.
+// The login form as the forum's quick login expects it: the account and the
+// password percent-encoded from UTF-8 (letters, digits, "-" and "." kept).
 std::string LoginBody(std::string_view account, std::string_view password);
 
 std::string LoginAddress(std::string_view forumHost);

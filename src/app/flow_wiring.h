@@ -2,6 +2,7 @@
 
 #include <QObject>
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -9,7 +10,12 @@
 #include "remote/service_hosts.h"
 
 class QLineEdit;
+class QPoint;
+class QUrl;
 
+namespace lumo::account {
+class LoginController;
+}
 namespace lumo::remote {
 class AddressListLoader;
 class UpdateChecker;
@@ -52,6 +58,11 @@ public:
     remote::AddressListLoader& AddressList() { return *addressList_; }
     remote::UpdateChecker& Updates() { return *updates_; }
     PlayerWiring& Player() { return *player_; }
+    account::LoginController& Login() { return *login_; }
+
+    // Names the desktop file of the program that opens magnet links; by
+    // default asks xdg-mime. Tests put their own answer here.
+    void SetMagnetHandlerQuery(std::function<QString()> query) { magnetHandlerQuery_ = std::move(query); }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -72,6 +83,17 @@ private:
     void OnRowClicked(const std::string& list, int row);
     void OnRowDoubleClicked(const std::string& list, int row);
     void OpenSharedResources();
+    void ConnectListMenu();
+    void ConnectLogin();
+    void ConnectHomePage();
+    // A magnet or .torrent link followed in a page: its files in MAGNETWIN.
+    void OpenTorrentLink(const QUrl& link);
+    void ConnectLoginWindow(QWidget* window);
+    void ShowUserCentre();
+    void ShowListMenu(const char* list, const QPoint& at);
+    void DeleteFavouriteRow();
+    // The selected row's magnet link to the desktop's own magnet handler.
+    void DownloadWithDesktop();
 
     MainWindow& main_;
     flow::AppState& state_;
@@ -83,6 +105,9 @@ private:
     std::unique_ptr<remote::UpdateChecker> updates_;
     std::unique_ptr<remote::AddressListLoader> addressList_;
     std::unique_ptr<PlayerWiring> player_;
+    std::unique_ptr<account::LoginController> login_;
+    std::string menuList_;  // the list the list menu was last opened on
+    std::function<QString()> magnetHandlerQuery_;
 };
 
 }  // namespace lumo::app

@@ -13,6 +13,7 @@
 #include <QWindow>
 
 #include <algorithm>
+#include <functional>
 
 #include "app/flow_wiring.h"
 #include "app/list_view.h"
@@ -27,6 +28,7 @@
 #include "player/engine_events.h"
 #include "player/player_engine.h"
 #include "remote/service_hosts.h"
+#include "resolve/off_gui_thread.h"
 #include "store/data_directory.h"
 #include "store/default_config.h"
 #include "store/favourites.h"
@@ -41,6 +43,19 @@ const char* const kExitQuestion = "播放器运行中,是否退出？";
 const char* const kExitTitle = "Lumo提示：";
 
 QString U(const char* text) { return QString::fromUtf8(text); }
+
+// Ends Lumo and destroys MAIN; MAIN waits while some handler is still inside
+// a nested wait, since the control it was started from must outlive it.
+// Ending first also ends those waits in the running program.
+void DestroyWhenUnwound(QPointer<MainWindow> self, std::function<void(int)> endProcess, bool ended) {
+    if (resolve::OffGuiThreadWaits() > 0) {
+        if (!ended) endProcess(0);
+        QTimer::singleShot(20, qApp, [self, endProcess] { DestroyWhenUnwound(self, endProcess, true); });
+        return;
+    }
+    delete self.data();
+    if (!ended) endProcess(0);
+}
 
 }  // namespace
 
@@ -76,6 +91,7 @@ MainWindow::~MainWindow() {
     delete LoadedWindow(flow::WindowCode::MAGNETWIN);
     delete LoadedWindow(flow::WindowCode::OPENMENU);
     delete LoadedWindow(flow::WindowCode::CODECDL);
+    delete LoadedWindow(flow::WindowCode::LOGIN);
 }
 
 void MainWindow::RegisterWindow(flow::WindowCode code, QWidget* window) { windows_[code] = window; }
@@ -110,6 +126,7 @@ void MainWindow::StartUpRoutine() {
     state_.savedWindowGeometry = {height(), width(), x(), y(), controlBar_->y()};
 
     auto* queue = new PlayQueueWindow(this);
+    queue->setStyleSheet(DarkStyle());
     RegisterWindow(flow::WindowCode::PLAYQUEUE, queue);
     queue->hide();
 
@@ -284,16 +301,13 @@ void MainWindow::EndByCloseButton() {
         delete LoadedWindow(code);
     }
     hide();
-    // MAIN goes last, once the click that got us here has returned.
+    // MAIN goes last, once the click that got us here has returned, and
+    // once no flow waits for the network in a nested event loop (a
+    // favourite's file list, say) with one of MAIN's controls under it.
     QPointer<MainWindow> self(this);
     auto endProcess = endProcess_;
     QMetaObject::invokeMethod(
-        qApp,
-        [self, endProcess] {
-            delete self.data();
-            endProcess(0);
-        },
-        Qt::QueuedConnection);
+        qApp, [self, endProcess] { DestroyWhenUnwound(self, endProcess, false); }, Qt::QueuedConnection);
 }
 
 }  // namespace lumo::app

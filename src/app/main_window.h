@@ -64,6 +64,9 @@ public:
     MainWindow(flow::AppState& state, MainWindowOptions options);
     ~MainWindow() override;
 
+    // The dark style of MAIN's pages and of the play queue docked on them.
+    static QString DarkStyle();
+
     flow::AppState& State() { return state_; }
     flow::Prompter& Ask() { return *prompter_; }
 
@@ -146,7 +149,8 @@ private:
     QSlider* volumeBar_ = nullptr;       // 多功能条音量
     SkinnedButton* playerButton_ = nullptr;
     SkinnedButton* libraryButton_ = nullptr;
-    SkinnedButton* navButtons_[6] = {};
+    static constexpr int kNavButtons = 8;
+    SkinnedButton* navButtons_[kNavButtons] = {};
     ListView* favourites_ = nullptr;  // 超级列表框收藏
     QTimer* codecCheckTimer_ = nullptr;  // 时钟验证解码器
 };

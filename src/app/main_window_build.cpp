@@ -16,6 +16,7 @@
 #include "app/picture_button.h"
 #include "app/seek_slider.h"
 #include "app/skinned_button.h"
+#include "app/web_browser.h"
 #include "app/win_color.h"
 #include "app/window_dragger.h"
 #include "flow/app_state.h"
@@ -122,7 +123,9 @@ QLabel* IdlePicture(QWidget* parent, const char* name, QRect geometry, bool big)
     return label;
 }
 
-QString StyleSheet() {
+}  // namespace
+
+QString MainWindow::DarkStyle() {
     return QStringLiteral(
                "QTreeWidget { background: %1; color: %2; border: none; outline: 0; }"
                "QTreeWidget::item:selected { background: #3d5a8a; color: white; }"
@@ -146,11 +149,11 @@ QString StyleSheet() {
         .arg(Css(colors::kListBack), Css(colors::kListText));
 }
 
-}  // namespace
-
 void MainWindow::BuildControls() {
-    setStyleSheet(StyleSheet());
     QWidget* back = Panel(this, "外形框3", QRect(0, 0, kWidth, kHeight), colors::kWindowBack);
+    // The dark style goes on the panel, not on MAIN: message boxes and file
+    // dialogs owned by MAIN would inherit it, light grey on light grey.
+    back->setStyleSheet(DarkStyle());
     dragger_ = new WindowDragger(this);
     dragger_->Watch(back);
 
@@ -194,10 +197,14 @@ QWidget* MainWindow::BuildTitleStrip(QWidget* back) {
 QWidget* MainWindow::BuildLibraryView() {
     QWidget* page = viewTabs_->widget(kLibraryPage);
     QWidget* nav = Panel(page, "外形框2", QRect(0, 1, 160, 550), colors::kNavColumnBack);
-    const char* const names[6] = {"左边首页", "左边磁力搜索", "左边磁力解析", "左边VIP资源", "左边收藏", "超级按钮登录"};
-    const char* const captions[6] = {"首页", "磁力搜索", "磁力解析", "VIP资源", "我的收藏", "用户登录"};
-    for (int i = 0; i < 6; ++i) {
-        int top = i < 5 ? 24 + i * 52 : 480;
+    // The film page and the second resource list are pages of 选择夹1 that
+    // nothing else leads to; their entries follow the library's own.
+    const char* const names[kNavButtons] = {"左边首页", "左边磁力搜索", "左边磁力解析", "左边VIP资源",
+                                            "左边收藏", "超级按钮登录", "左边最新电影", "左边更多资源"};
+    const char* const captions[kNavButtons] = {"首页", "磁力搜索", "磁力解析", "VIP资源",
+                                               "我的收藏", "用户登录", "最新电影", "更多资源"};
+    for (int i = 0; i < kNavButtons; ++i) {
+        int top = i < 5 ? 24 + i * 52 : i == 5 ? 480 : 24 + (i - 1) * 52;
         navButtons_[i] = Button(nav, names[i], captions[i], QRect(0, top, 160, 44));
         connect(navButtons_[i], &QPushButton::clicked, this, [this, i] { HighlightNavButton(navButtons_[i]); });
     }
@@ -210,10 +217,14 @@ QWidget* MainWindow::BuildLibraryView() {
         connect(navButtons_[button], &QPushButton::clicked, this,
                 [this, index] { libraryTabs_->setCurrentIndex(index); });
     }
+    connect(navButtons_[6], &QPushButton::clicked, this, [this] { viewTabs_->setCurrentIndex(7); });
+    connect(navButtons_[7], &QPushButton::clicked, this, [this] { viewTabs_->setCurrentIndex(2); });
 
     // Home page: the browser and its four channel buttons.
     QWidget* home = libraryTabs_->widget(0);
-    Panel(home, "互联网浏览器1", QRect(0, 0, 692, 508), colors::kListBack);
+    auto* browser = new WebBrowser(home);
+    browser->setObjectName(U("互联网浏览器1"));
+    browser->setGeometry(0, 0, 692, 508);
     const char* const channels[4][2] = {
         {"超级按钮推荐", "最新大片"}, {"超级按钮电影", "电影"}, {"超级按钮电视剧", "电视剧"}, {"超级按钮其他", "其他"}};
     for (int i = 0; i < 4; ++i) {
@@ -274,7 +285,9 @@ QWidget* MainWindow::BuildLibraryView() {
                         Col("种子磁力链", 0, true)},
                        QRect(0, 8, 692, 540));
 
-    Panel(libraryTabs_->widget(5), "互联网浏览器个人中心", QRect(0, 0, 692, 550), colors::kListBack);
+    auto* centre = new WebBrowser(libraryTabs_->widget(5));
+    centre->setObjectName(U("互联网浏览器个人中心"));
+    centre->setGeometry(0, 0, 692, 550);
     return page;
 }
 
@@ -350,7 +363,11 @@ void MainWindow::BuildOtherPages() {
     fetch->setObjectName(U("按钮获取VIP资源"));
     fetch->setGeometry(10, 536, 120, 30);
 
-    QWidget* notice = Panel(viewTabs_->widget(3), "外形框1", QRect(276, 180, 300, 150), colors::kNavColumnBack);
+    // The login notice stands over the resource list, where the user pages
+    // when it is needed.
+    QWidget* notice =
+        Panel(libraryTabs_->widget(3), "外形框1", QRect(196, 180, 300, 150), colors::kNavColumnBack);
+    notice->hide();
     Label(notice, "透明标签1", "Lumo提示:", QRect(10, 6, 200, 20));
     QLabel* text = Label(notice, "透明标签_提示", "你还没有登录,登录后才允许翻更多内容！", QRect(10, 40, 280, 40));
     text->setWordWrap(true);
@@ -398,7 +415,12 @@ void MainWindow::BuildOtherPages() {
 void MainWindow::BuildMenus() {
     auto* listMenu = new QMenu(U("菜单"), this);
     listMenu->setObjectName(U("菜单"));
-    for (const char* item : {"在线播放", "收藏", "删除", "复制磁力链接", "使用迅雷下载"}) listMenu->addAction(U(item));
+    for (const char* item : {"在线播放", "收藏", "删除", "复制磁力链接", "使用迅雷下载"}) {
+        listMenu->addAction(U(item))->setObjectName(U(item));
+    }
+    // The named downloader does not exist here: the link goes to whatever the
+    // desktop opens magnet links with.
+    listMenu->actions().back()->setText(U("用系统的下载工具下载"));
 
     // Every item and submenu of the player menu is found by its first caption.
     auto named = [](QAction* action) {

@@ -1,5 +1,6 @@
 #include "app/notice_window.h"
 
+#include <QLabel>
 #include <QPlainTextEdit>
 
 #include "app/skinned_button.h"
@@ -20,10 +21,16 @@ NoticeWindow::NoticeWindow(QWidget* owner, const QString& text)
     auto* dragger = new WindowDragger(this);
     dragger->Watch(frame);
 
+    auto* title = new QLabel(QStringLiteral("公告："), frame);
+    title->setObjectName(QStringLiteral("透明标签1"));
+    title->setGeometry(6, 4, 200, 20);
+    title->setAttribute(Qt::WA_TranslucentBackground);
+    title->setStyleSheet(QStringLiteral("color: #c0c0c0;"));
+
     auto* body = new QPlainTextEdit(text, frame);
     body->setObjectName(QStringLiteral("编辑框1"));
     body->setReadOnly(true);
-    body->setGeometry(10, 28, kWidth - 20, kHeight - 38);
+    body->setGeometry(4, 28, 372, 216);
 
     auto* close = new SkinnedButton(QStringLiteral("×"), frame, colors::kNavNormalText, colors::kNavColumnBack);
     close->setObjectName(QStringLiteral("超级按钮结束"));

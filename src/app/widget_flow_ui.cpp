@@ -24,6 +24,7 @@
 #include "app/codec_download_window.h"
 #include "app/list_binder.h"
 #include "app/list_view.h"
+#include "app/login_window.h"
 #include "app/magnet_window.h"
 #include "app/main_window.h"
 #include "app/notice_window.h"
@@ -32,6 +33,7 @@
 #include "app/skinned_button.h"
 #include "app/subtitle_window.h"
 #include "app/url_input_window.h"
+#include "app/web_browser.h"
 #include "app/win_color.h"
 #include "flow/list_model.h"
 #include "flow/prompter.h"
@@ -350,12 +352,7 @@ void WidgetFlowUi::SetEnabled(const std::string& control, bool enabled) {
 }
 
 void WidgetFlowUi::NavigateBrowser(const std::string& control, const std::string& address) {
-    // The browser areas are plain panels; they keep the address they were
-    // sent to, where it can be read and opened from.
-    if (QWidget* widget = Find(control)) {
-        widget->setProperty("address", Q(address));
-        widget->setToolTip(Q(address));
-    }
+    if (auto* browser = qobject_cast<WebBrowser*>(Find(control))) browser->Navigate(Q(address));
 }
 
 void WidgetFlowUi::SetImage(const std::string& control, const std::string& bytes) {
@@ -461,6 +458,16 @@ void WidgetFlowUi::ShowWindow(flow::WindowCode window) {
         notice->raise();
         return;
     }
+    case flow::WindowCode::LOGIN:
+        if (widget == nullptr) {
+            widget = new LoginWindow(&main_);
+            main_.RegisterWindow(window, widget);
+            emit WindowLoaded(window, widget);
+        }
+        widget->show();
+        widget->raise();
+        widget->activateWindow();
+        return;
     default:
         // The other windows are not part of this program yet.
         return;
@@ -474,8 +481,11 @@ void WidgetFlowUi::CloseWindow(flow::WindowCode window) {
         window == flow::WindowCode::OPENMENU || window == flow::WindowCode::SUBTITLE) {
         // These live until the program ends; closing them hides them.
         widget->hide();
-    } else if (window == flow::WindowCode::CODECDL) {
-        // Its download ends it from its own handler, which must return first.
+    } else if (window == flow::WindowCode::LOGIN || window == flow::WindowCode::CODECDL) {
+        // Their own handlers may be what got us here (the login window's
+        // close button, the end of the download): they go once that handler
+        // has returned, and count as gone from now on.
+        main_.RegisterWindow(window, nullptr);
         widget->hide();
         widget->deleteLater();
     } else {

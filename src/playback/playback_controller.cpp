@@ -412,6 +412,40 @@ void PlaybackController::AddFavouriteFromPlayer() {
     ui_.Inform("收藏成功", "Lumo提示:");
 }
 
+void PlaybackController::AddFavouriteFromList() {
+    if (state_.loggedIn == 0) {
+        ui_.Inform("你尚未登录,不能使用此功能！", kNoticeTitle);
+        return;
+    }
+    const char* listName = nullptr;
+    int hashColumn = -1;
+    switch (ui_.CurrentPage(kLibraryTabs)) {
+        case 1: listName = kSearchList, hashColumn = 4; break;
+        case 3: listName = kResourceList, hashColumn = 3; break;
+        default: return;
+    }
+    flow::ListModel* source = ui_.List(listName);
+    const std::string hash = source != nullptr ? source->SelectedCell(hashColumn) : std::string();
+    if (hash.empty()) {
+        ui_.SetText(kStatus, "收藏失败！没有可收藏的磁力链接");
+        return;
+    }
+    const std::string name = source->SelectedCell(2);
+    const store::IniFile config(store::ConfigIniPath());
+    if (store::FileTextContains(config, hash)) {
+        ui_.Inform("收藏失败，你的收藏里已经有此影片了！", kNoticeTitle);
+        return;
+    }
+    store::WriteFavourite(config, hash, name);
+    if (flow::ListModel* list = ui_.List(kFavouriteList)) {
+        const int row = list->AppendRow();
+        list->SetCell(row, 1, std::to_string(list->RowCount()));
+        list->SetCell(row, 2, name);
+        list->SetCell(row, 3, "magnet:?xt=urn:btih:" + hash);
+    }
+    ui_.Inform("收藏成功", "Lumo:");
+}
+
 // ---- continuing a film -----------------------------------------------------------------
 
 void PlaybackController::ChooseResumeKey() {

@@ -66,6 +66,9 @@ public:
     void CacheBoxClicked();
     // The player bar's "收藏".
     void AddFavouriteFromPlayer();
+    // "收藏" of the list menu: the selected row of the search results or the
+    // resource list, by the library page that is showing.
+    void AddFavouriteFromList();
 
     bool IsFullscreen() const;
 

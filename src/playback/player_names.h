@@ -22,6 +22,9 @@ inline constexpr const char* kOpenFileButton = "打开文件按钮";
 inline constexpr const char* kOpenMenuButton = "打开文件右边下拉按钮";
 inline constexpr const char* kIdlePictures[] = {"图片框3", "图片框4"};
 inline constexpr const char* kFavouriteList = "超级列表框收藏";
+inline constexpr const char* kLibraryTabs = "高级选择夹";
+inline constexpr const char* kSearchList = "超级列表框搜索";
+inline constexpr const char* kResourceList = "超级列表框资源";
 inline constexpr const char* kPlayQueueList = "PLAYQUEUE.超级列表框1";
 
 // What full screen hides: the title strip's parts and the login button.

@@ -116,6 +116,12 @@ void MagnetWindowFlows::CopyMagnetLink() {
     }
     const flow::ListModel* list = ui_.List(listName);
     const std::string value = list != nullptr ? list->SelectedCell(column) : std::string();
+    // Without a row there is no link: the clipboard keeps what the user had
+    // there, and the user learns why nothing was pasted.
+    if (value.empty()) {
+        ui_.Inform(kNothingCopied, kNoticeTitle);
+        return;
+    }
     if (std::optional<std::string> text = torrent::MagnetTextToCopy(tab, value)) ui_.SetClipboardText(*text);
 }
 

@@ -10,6 +10,12 @@
 
 namespace lumo::resolve {
 
+namespace {
+int waits = 0;  // GUI thread only
+}  // namespace
+
+int OffGuiThreadWaits() { return waits; }
+
 std::optional<std::string> RunOffGuiThread(std::function<std::string()> work) {
     QEventLoop loop;
     const std::shared_ptr<flow::GuiChannel> channel = flow::GuiChannel::Open(&loop);
@@ -22,7 +28,11 @@ std::optional<std::string> RunOffGuiThread(std::function<std::string()> work) {
             loop.quit();
         });
     });
-    if (started) loop.exec();
+    if (started) {
+        ++waits;
+        loop.exec();
+        --waits;
+    }
     channel->Close();
     return *result;
 }

@@ -12,4 +12,8 @@ namespace lumo::resolve {
 // nullopt when no worker could be started or the program is quitting.
 std::optional<std::string> RunOffGuiThread(std::function<std::string()> work);
 
+// How many RunOffGuiThread calls are waiting now: while any is, a window
+// whose handler started one may still be running under it.
+int OffGuiThreadWaits();
+
 }  // namespace lumo::resolve

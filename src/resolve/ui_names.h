@@ -36,5 +36,7 @@ inline constexpr const char* kPlayerViewButton = "超级按钮播放器";
 inline constexpr const char* kNoticeTitle = "Lumo提示：";
 // A box "without a title of its own" gets the program's default.
 inline constexpr const char* kDefaultTitle = "";
+// Told when a copy finds no selected row.
+inline constexpr const char* kNothingCopied = "没有选中任何一行,没有复制任何内容";
 
 }  // namespace lumo::resolve

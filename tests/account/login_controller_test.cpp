@@ -7,6 +7,7 @@
 
 #include "account/login_fixture.h"
 #include "store/ini_file.h"
+#include "text/codecs.h"
 #include "store/settings_keys.h"
 
 namespace lumo::account {
@@ -106,9 +107,10 @@ TEST_F(LoginTest, TheLoginRequestGoesOutByteForByte) {
         EXPECT_EQ(login.method, "POST");
         EXPECT_EQ(login.target,
                   "/member.php?mod=logging&action=login&loginsubmit=yes&infloat=yes&lssubmit=yes&inajax=1");
-        // The password, "&", "+", "%" and blanks included, goes as typed.
-        EXPECT_EQ(login.body, std::string("fastloginfield=username&username=") + c.sentAccount +
-                                  "&password=" + user.password + "&quickforward=yes&handlekey=ls");
+        // The password, "&", "+", "%" and blanks included, goes percent-encoded
+        // so the forum's form parser gets it whole.
+        EXPECT_EQ(login.body, std::string("fastloginfield=username&username=") + c.sentAccount + "&password=" +
+                                  text::UrlEncode(user.password, true, true) + "&quickforward=yes&handlekey=ls");
         EXPECT_EQ(login.Header("Content-Type"), "application/x-www-form-urlencoded");
         EXPECT_EQ(login.Header("Accept"), "*/*");
         EXPECT_EQ(login.Header("Accept-Language"), "zh-cn");

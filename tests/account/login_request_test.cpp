@@ -7,13 +7,13 @@
 namespace lumo::account {
 namespace {
 
-TEST(LoginBody, EncodesTheAccountAsUtf8AndSendsThePasswordAsTyped) {
+TEST(LoginBody, EncodesTheAccountAndThePasswordAsUtf8) {
     EXPECT_EQ(LoginBody("中文", "x"),
               "fastloginfield=username&username=%E4%B8%AD%E6%96%87&password=x&quickforward=yes&handlekey=ls");
     EXPECT_EQ(LoginBody("a b.c-d", "p@ss word"),
-              "fastloginfield=username&username=a%20b.c-d&password=p@ss word&quickforward=yes&handlekey=ls");
+              "fastloginfield=username&username=a%20b.c-d&password=p%40ss%20word&quickforward=yes&handlekey=ls");
     EXPECT_EQ(LoginBody("Az09_~", "a&b+c%20d"),
-              "fastloginfield=username&username=Az09%5F%7E&password=a&b+c%20d&quickforward=yes&handlekey=ls");
+              "fastloginfield=username&username=Az09%5F%7E&password=a%26b%2Bc%2520d&quickforward=yes&handlekey=ls");
 }
 
 using LoginRequestTest = LoginFixture;

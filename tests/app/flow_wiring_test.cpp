@@ -23,6 +23,7 @@
 #include "app/list_binder.h"
 #include "app/list_view.h"
 #include "app/magnet_window.h"
+#include "app/main_job_fixture.h"
 #include "app/main_window.h"
 #include "app/scripted_prompter.h"
 #include "app/skinned_button.h"
@@ -44,14 +45,6 @@ namespace {
 
 QString U(const char* text) { return QString::fromUtf8(text); }
 
-bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds timeout = std::chrono::seconds(20)) {
-    const auto end = std::chrono::steady_clock::now() + timeout;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > end) return false;
-        QTest::qWait(5);
-    }
-    return true;
-}
 
 // Double-clicks a row of a shown list the way a user does.
 void DoubleClickRow(ListView& view, int row) {
@@ -160,39 +153,6 @@ TEST_F(ListBinderTest, AModelOutlivingItsViewKeepsWorking) {
 }
 
 // ---- WidgetFlowUi on the main window ------------------------------------------------
-
-class WidgetFlowUiTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        TestApplication();
-        ASSERT_TRUE(home.isValid());
-        qputenv("LUMO_HOME", home.path().toUtf8());
-        engine.Reset();
-    }
-    void TearDown() override {
-        delete main.data();
-        QApplication::processEvents();
-        flow::WorkerThreads::WaitIdle(std::chrono::seconds(30));
-    }
-
-    MainWindow& Start(bool remote = false) {
-        MainWindowOptions options;
-        options.engineLibraryPath = LUMO_TEST_ENGINE_FULL_PATH;
-        options.prompter = &prompter;
-        options.endProcess = [this](int code) { endCodes.push_back(code); };
-        options.loadRemoteAddresses = remote;
-        main = new MainWindow(state, options);
-        return *main;
-    }
-    WidgetFlowUi& Ui() { return main->Flows()->Ui(); }
-
-    QTemporaryDir home;
-    TestEngineControl engine{LUMO_TEST_ENGINE_FULL_PATH};
-    flow::AppState state;
-    ScriptedPrompter prompter;
-    std::vector<int> endCodes;
-    QPointer<MainWindow> main;
-};
 
 TEST_F(WidgetFlowUiTest, ControlsAreReadAndWrittenByTheirNames) {
     MainWindow& window = Start();
@@ -309,56 +269,6 @@ TEST_F(WidgetFlowUiTest, AFlowEndingTheProgramEndsItWithoutAsking) {
 
 // ---- the main job against the simulator ----------------------------------------------
 
-class MainJobTest : public WidgetFlowUiTest {
-protected:
-    static void SetUpTestSuite() {
-        TestApplication();
-        lumo::sim::SimOptions options;
-        lumo::sim::Catalogue::Options catalogue;
-        catalogue.mediaDir = lumo::sim::Simulator::DefaultMediaDir();
-        std::string error;
-        options.catalogue = lumo::sim::Catalogue::Build(catalogue, &error);
-        ASSERT_NE(options.catalogue, nullptr) << error;
-        options.servicesFile = std::filesystem::path();
-        sim_ = new lumo::sim::Simulator(options);
-        ASSERT_TRUE(sim_->Start(&error)) << error;
-    }
-    static void TearDownTestSuite() {
-        flow::WorkerThreads::WaitIdle(std::chrono::seconds(30));
-        delete sim_;
-        sim_ = nullptr;
-    }
-    void SetUp() override {
-        ASSERT_NE(sim_, nullptr);
-        WidgetFlowUiTest::SetUp();
-        const std::string services = (std::filesystem::path(home.path().toStdString()) / "services.ini").string();
-        std::ofstream(services) << sim_->ServicesFileText();
-        qputenv("LUMO_SERVICES", QByteArray::fromStdString(services));
-    }
-    void TearDown() override {
-        WidgetFlowUiTest::TearDown();
-        qunsetenv("LUMO_SERVICES");
-    }
-
-    // Starts MAIN with the address list read from the simulator.
-    void StartRead() {
-        Start(true);
-        ASSERT_TRUE(WaitFor([&] { return !state.RemoteAddress(lumo::resolve::ResolveEndpoints::kFileListKey).empty(); }))
-            << "the address list was never read";
-        // The announcement comes up a second later; it is closed by its button.
-        ASSERT_TRUE(WaitFor([&] { return main->LoadedWindow(flow::WindowCode::NOTICE) != nullptr; }));
-        main->LoadedWindow(flow::WindowCode::NOTICE)->findChild<QAbstractButton*>(U("超级按钮结束"))->click();
-        EXPECT_TRUE(WaitFor([&] { return main->LoadedWindow(flow::WindowCode::NOTICE) == nullptr; }));
-        main->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(main.data()));
-    }
-
-    static const lumo::sim::CatalogueEntry& ShortFilm() { return *sim_->catalogue().EntryById(3); }
-
-    static lumo::sim::Simulator* sim_;
-};
-
-lumo::sim::Simulator* MainJobTest::sim_ = nullptr;
 
 TEST_F(MainJobTest, ASearchTypedIntoTheWindowEndsInTheEngineOpeningTheFilm) {
     StartRead();

@@ -332,14 +332,17 @@ TEST_F(OpenWindowsTest, TheQueueMenuCopiesTheHashAndDeletedRowsStayDeletedAfterA
                                   "名甲.mp4名=size1.5Gsize----shaAAAAsha----hashC0FFEE01hash\r\n"
                                   "名丙.avi名=size2Gsize----shaCCCCsha----hashC0FFEE03hash\r\n");
 
-    // Without a selected row neither item acts, nor claims success.
+    // Without a selected row neither item acts, nor claims success: the
+    // copy says that nothing was copied.
     list->clearSelection();
     ASSERT_EQ(list->SelectedRow(), -1);
     clipboard->setText(QStringLiteral("what the user had"));
     item("复制磁力链")->trigger();
     item("删除")->trigger();
     EXPECT_EQ(clipboard->text(), QStringLiteral("what the user had"));
-    EXPECT_EQ(prompter.History().size(), 1u);
+    ASSERT_EQ(prompter.History().size(), 2u);
+    EXPECT_EQ(prompter.History()[1].text, U("没有选中任何一行,没有复制任何内容"));
+    EXPECT_EQ(prompter.History()[1].owner, queue);
     EXPECT_EQ(list->RowCount(), 2);
 
     // Restarted, the queue shows what it showed before.

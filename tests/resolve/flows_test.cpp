@@ -430,11 +430,15 @@ TEST_F(FlowsTest, CopyMagnetLinkByTab) {
     ui_->pages[kLibraryTabs] = 0;
     Magnet().CopyMagnetLink();
     EXPECT_EQ(ui_->clipboardWrites, 3);
-    // Nothing selected on the search tab: the bare prefix.
+    // Nothing selected on the search tab: the clipboard keeps what it had
+    // and the user is told nothing was copied.
     List(kSearchList).SetSelectedRow(-1);
     ui_->pages[kLibraryTabs] = 1;
     Magnet().CopyMagnetLink();
-    EXPECT_EQ(ui_->clipboard, "magnet:?xt=urn:btih:");
+    EXPECT_EQ(ui_->clipboard, "magnet:?xt=urn:btih:ABC&dn=x");
+    EXPECT_EQ(ui_->clipboardWrites, 3);
+    ASSERT_FALSE(ui_->messages.empty());
+    EXPECT_EQ(ui_->messages.back().text, "没有选中任何一行,没有复制任何内容");
 }
 
 }  // namespace

@@ -471,9 +471,10 @@ TEST_F(SimPages, UpdatePageTellsRelease16ItsConfiguredStatus) {
 TEST_F(SimPages, ForumLoginSetsTheSessionThatTheProfileRecognises) {
     const std::string login = "/member.php?mod=logging&action=login&loginsubmit=yes&infloat=yes&lssubmit=yes&inajax=1";
     for (const auto& user : Cat().users()) {
-        // As Lumo sends it: the name URL-encoded as UTF-8, the password as typed, in GBK.
+        // As Lumo sends it: the name and the password URL-encoded as UTF-8.
         const std::string body = "fastloginfield=username&username=" + text::UrlEncode(user.name, true, true) +
-                                 "&password=" + text::Utf8ToGbk(user.password) + "&quickforward=yes&handlekey=ls";
+                                 "&password=" + text::UrlEncode(user.password, true, true) +
+                                 "&quickforward=yes&handlekey=ls";
         const auto answer = Post(*sim_, Service::Forum, login, body);
         ASSERT_EQ(answer.status, 200);
         EXPECT_EQ(TextBetween(text::UrlDecode(answer.body, true), "<root><![CDATA[", "<script"), "") << user.name;
@@ -507,6 +508,12 @@ TEST_F(SimPages, ForumRefusesWrongPasswordsAndStrangers) {
         }
     }
     EXPECT_FALSE(sessionSet);
+    // The body is read as a form: a password sent unencoded is cut at its
+    // "&" and does not match.
+    const auto raw = Post(*sim_, Service::Forum, login,
+                          "fastloginfield=username&username=" + text::UrlEncode("中文", true, true) +
+                              "&password=密码&+%&quickforward=yes&handlekey=ls");
+    EXPECT_NE(TextBetween(text::UrlDecode(raw.body, true), "<root><![CDATA[", "<script"), "");
     // Without a session the forum shows no user's space; a forged one neither.
     for (const std::string& cookie : {std::string(), std::string(OperatorForum::kAuthCookie) + "=0123456789"}) {
         const auto profile = Get(*sim_, Service::Forum, "/home.php?mod=space&uid=", {{"Cookie", cookie}});

@@ -1,0 +1,120 @@
+// The home page's web view on a private X server against the simulator: made
+// only when first shown, the channel pages of the address list, and a magnet
+// link clicked in a page ending in MAGNETWIN with the torrent's files.
+#include <QLineEdit>
+#include <QWebEnginePage>
+#include <QWebEngineView>
+
+#include "app/list_view.h"
+#include "app/login_window.h"
+#include "app/skinned_button.h"
+#include "sim/operator_forum.h"
+#include "app/magnet_window.h"
+#include "app/main_job_fixture.h"
+#include "app/skinned_button.h"
+#include "app/web_browser.h"
+#include "app/win_color.h"
+#include "app/xvfb_server.h"
+
+using namespace lumo::app;
+namespace flow = lumo::flow;
+
+namespace {
+
+class WebViewTest : public MainJobTest {
+protected:
+    static void SetUpTestSuite() {
+        std::string error;
+        server_ = new XvfbServer;
+        if (!server_->Start(&error)) GTEST_SKIP() << "no X server: " << error;
+        qputenv("DISPLAY", QByteArray::fromStdString(server_->Display()));
+        qputenv("QT_QPA_PLATFORM", "xcb");
+        MainJobTest::SetUpTestSuite();
+    }
+    static void TearDownTestSuite() {
+        MainJobTest::TearDownTestSuite();
+        delete server_;
+        server_ = nullptr;
+    }
+    static inline XvfbServer* server_ = nullptr;
+
+    QString Title(WebBrowser* browser) { return browser->View() != nullptr ? browser->View()->title() : QString(); }
+    uint32_t TextColour(const char* button) { return main->Control<SkinnedButton>(button)->TextColor(); }
+};
+
+TEST_F(WebViewTest, TheHomePageShowsTheChannelsAndAMagnetLinkInAPageOpensItsFiles) {
+    StartRead();
+    auto* home = main->Control<WebBrowser>("互联网浏览器1");
+    ASSERT_NE(home, nullptr);
+    EXPECT_EQ(home->View(), nullptr) << "start-up must not pay for the web engine";
+
+    main->Control<QAbstractButton>("左边首页")->click();
+    ASSERT_NE(home->View(), nullptr);
+    ASSERT_TRUE(WaitFor([&] { return Title(home) == QString::fromUtf8("最新大片 - Lumo云播"); }, std::chrono::seconds(60)))
+        << Title(home).toStdString();
+    EXPECT_TRUE(WaitFor([&] { return state.homeBrowserAddress == state.RemoteAddress("TJDZ"); }))
+        << state.homeBrowserAddress << " / " << state.RemoteAddress("TJDZ");
+    EXPECT_EQ(TextColour("超级按钮推荐"), colors::kChannelSelectedText);
+    EXPECT_EQ(TextColour("超级按钮其他"), colors::kChannelOtherText);
+
+    main->Control<QAbstractButton>("超级按钮其他")->click();
+    ASSERT_TRUE(WaitFor([&] { return Title(home) == QString::fromUtf8("其他 - Lumo云播"); }, std::chrono::seconds(30)));
+    EXPECT_EQ(TextColour("超级按钮其他"), colors::kChannelSelectedText);
+    EXPECT_EQ(TextColour("超级按钮推荐"), colors::kChannelOtherText);
+
+    // Back on the home page after another page, nothing is loaded again.
+    main->Control<QAbstractButton>("左边磁力搜索")->click();
+    main->Control<QAbstractButton>("左边首页")->click();
+    QTest::qWait(300);
+    EXPECT_EQ(Title(home), QString::fromUtf8("其他 - Lumo云播"));
+
+    // The user clicks a magnet link of the page.
+    int links = -1;
+    home->View()->page()->runJavaScript(QStringLiteral("document.querySelectorAll('a.magnet').length"),
+                                        [&links](const QVariant& count) { links = count.toInt(); });
+    ASSERT_TRUE(WaitFor([&] { return links >= 0; }));
+    ASSERT_GT(links, 0) << "the page lists no magnet links";
+    home->View()->page()->runJavaScript(QStringLiteral("document.querySelector('a.magnet').click()"));
+    ASSERT_TRUE(WaitFor([&] { return main->LoadedWindow(flow::WindowCode::MAGNETWIN) != nullptr; }))
+        << "the link did not reach MAGNETWIN";
+    auto* magnet = qobject_cast<MagnetWindow*>(main->LoadedWindow(flow::WindowCode::MAGNETWIN));
+    ASSERT_NE(magnet, nullptr);
+    EXPECT_TRUE(magnet->isVisible());
+    EXPECT_TRUE(magnet->Input()->text().startsWith(QStringLiteral("magnet:?xt=urn:btih:")));
+    EXPECT_TRUE(WaitFor([&] { return magnet->List()->RowCount() > 0; })) << "no files listed";
+    EXPECT_EQ(Title(home), QString::fromUtf8("其他 - Lumo云播")) << "the view stays on its page";
+}
+
+TEST_F(WebViewTest, TheUserCentreShowsTheProfileWithTheForumSession) {
+    StartRead();
+    auto* centre = main->Control<WebBrowser>("互联网浏览器个人中心");
+    ASSERT_NE(centre, nullptr);
+    EXPECT_EQ(centre->View(), nullptr);
+    main->Control<QAbstractButton>("超级按钮登录")->click();
+    auto* login = qobject_cast<LoginWindow*>(main->LoadedWindow(flow::WindowCode::LOGIN));
+    ASSERT_NE(login, nullptr);
+    login->Account()->setText(QStringLiteral("lumo"));
+    login->Password()->setText(QStringLiteral("lumo2016"));
+    login->LoginButton()->click();
+    ASSERT_TRUE(WaitFor([&] { return state.loggedIn == 1; }));
+    ASSERT_NE(centre->View(), nullptr) << "the user centre is on screen";
+    ASSERT_TRUE(WaitFor([&] { return Title(centre).contains(QString::fromUtf8("lumo的个人资料")); },
+                        std::chrono::seconds(60)))
+        << Title(centre).toStdString();
+    // The page's own cookies carry the session the login opened.
+    QString cookies;
+    bool read = false;
+    auto ask = [&] {
+        read = false;
+        centre->View()->page()->runJavaScript(QStringLiteral("document.cookie"), [&](const QVariant& text) {
+            cookies = text.toString();
+            read = true;
+        });
+        return WaitFor([&] { return read; });
+    };
+    ASSERT_TRUE(WaitFor([&] { return ask() && cookies.contains(QString::fromUtf8(lumo::sim::OperatorForum::kAuthCookie)); },
+                        std::chrono::seconds(20)))
+        << cookies.toStdString();
+}
+
+}  // namespace
