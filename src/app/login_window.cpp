@@ -15,14 +15,6 @@ namespace lumo::app {
 
 namespace {
 
-QLabel* Label(QWidget* parent, const char* name, const char* text, QRect geometry) {
-    auto* label = new QLabel(QString::fromUtf8(text), parent);
-    label->setObjectName(QString::fromUtf8(name));
-    label->setGeometry(geometry);
-    label->setAttribute(Qt::WA_TranslucentBackground);
-    return label;
-}
-
 QLineEdit* Edit(QWidget* parent, const char* name, QRect geometry) {
     auto* edit = new QLineEdit(parent);
     edit->setObjectName(QString::fromUtf8(name));
@@ -40,18 +32,18 @@ LoginWindow::LoginWindow(QWidget* owner) : QWidget(owner, Qt::Dialog | Qt::Frame
     auto* dragger = new WindowDragger(this);
     dragger->Watch(frame);
 
-    Label(frame, "标签1", "Lumo登录", QRect(10, 4, 200, 20));
-    Label(frame, "透明标签1", "用户账号:", QRect(14, 34, 64, 24));
+    FrameLabel(frame, "标签1", "Lumo登录", QRect(10, 4, 200, 20));
+    FrameLabel(frame, "透明标签1", "用户账号:", QRect(14, 34, 64, 24));
     account_ = Edit(frame, "编辑框_账号", QRect(80, 34, 186, 24));
-    Label(frame, "透明标签2", "用户密码:", QRect(14, 64, 64, 24));
+    FrameLabel(frame, "透明标签2", "用户密码:", QRect(14, 64, 64, 24));
     password_ = Edit(frame, "编辑框_密码", QRect(80, 64, 186, 24));
     password_->setEchoMode(QLineEdit::Password);
 
     auto* remember = new QCheckBox(QStringLiteral("记住密码"), frame);
     remember->setObjectName(QStringLiteral("选择框1"));
     remember->setGeometry(14, 94, 90, 22);
-    register_ = Label(frame, "透明标签3", "注册账号", QRect(150, 94, 56, 22));
-    forgot_ = Label(frame, "透明标签4", "忘记密码", QRect(212, 94, 56, 22));
+    register_ = FrameLabel(frame, "透明标签3", "注册账号", QRect(150, 94, 56, 22));
+    forgot_ = FrameLabel(frame, "透明标签4", "忘记密码", QRect(212, 94, 56, 22));
     for (QLabel* link : {register_, forgot_}) {
         link->setCursor(Qt::PointingHandCursor);
         link->installEventFilter(this);
@@ -60,12 +52,12 @@ LoginWindow::LoginWindow(QWidget* owner) : QWidget(owner, Qt::Dialog | Qt::Frame
     login_ = new SkinnedButton(QStringLiteral("登录"), frame, colors::kViewSelectedText, colors::kNavNormalBack);
     login_->setObjectName(QStringLiteral("超级按钮_登录"));
     login_->setGeometry(14, 122, 100, 28);
-    Label(frame, "透明标签提示", "", QRect(120, 126, 110, 20));
+    FrameLabel(frame, "透明标签提示", "", QRect(120, 126, 110, 20));
 
     auto* loading = new QWidget(frame);
     loading->setObjectName(QStringLiteral("外形框加载中"));
     loading->setGeometry(236, 122, 30, 30);
-    Label(loading, "图片框2", "…", QRect(0, 0, 30, 30))->setAlignment(Qt::AlignCenter);
+    FrameLabel(loading, "图片框2", "…", QRect(0, 0, 30, 30))->setAlignment(Qt::AlignCenter);
     loading->hide();
 
     close_ = new PictureButton(PictureButton::Glyph::Close, frame);

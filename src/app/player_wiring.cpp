@@ -204,10 +204,6 @@ void PlayerWiring::ConnectSubtitleWindow(QWidget* window) {
     connect(panel->PositionSlider(), &QSlider::valueChanged, this, [s](int position) { s->PositionChanged(position); });
 }
 
-}  // namespace lumo::app
-
-namespace lumo::app {
-
 void PlayerWiring::ConnectCodecWindow(QWidget* window) {
     auto* codecWindow = qobject_cast<CodecDownloadWindow*>(window);
     if (codecWindow == nullptr) return;

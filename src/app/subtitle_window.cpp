@@ -12,26 +12,6 @@
 
 namespace lumo::app {
 
-namespace {
-
-QLabel* Label(QWidget* parent, const char* name, const char* text, QRect geometry) {
-    auto* label = new QLabel(QString::fromUtf8(text), parent);
-    label->setObjectName(QString::fromUtf8(name));
-    label->setGeometry(geometry);
-    label->setAttribute(Qt::WA_TranslucentBackground);
-    return label;
-}
-
-SkinnedButton* Button(QWidget* parent, const char* name, const char* caption, QRect geometry) {
-    auto* button = new SkinnedButton(QString::fromUtf8(caption), parent, colors::kViewSelectedText,
-                                     colors::kNavNormalBack);
-    button->setObjectName(QString::fromUtf8(name));
-    button->setGeometry(geometry);
-    return button;
-}
-
-}  // namespace
-
 SubtitleWindow::SubtitleWindow() : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint) {
     setObjectName(QStringLiteral("SUBTITLE"));
     setWindowTitle(QStringLiteral("字幕调节"));
@@ -39,17 +19,17 @@ SubtitleWindow::SubtitleWindow() : QWidget(nullptr, Qt::Window | Qt::FramelessWi
 
     QWidget* frame = AddWindowFrame(this, colors::kWindowBack);
 
-    Label(frame, "透明标签1", "加载字幕：", QRect(10, 12, 66, 20));
-    Button(frame, "超级按钮手动载入字幕", "手动载入", QRect(78, 10, 70, 24));
-    Button(frame, "超级按钮_解析种子1", "搜索字幕", QRect(154, 10, 70, 24));
-    Button(frame, "超级按钮结束", "×", QRect(kWidth - 26, 4, 22, 22));
+    FrameLabel(frame, "透明标签1", "加载字幕：", QRect(10, 12, 66, 20));
+    FrameButton(frame, "超级按钮手动载入字幕", "手动载入", QRect(78, 10, 70, 24));
+    FrameButton(frame, "超级按钮_解析种子1", "搜索字幕", QRect(154, 10, 70, 24));
+    FrameButton(frame, "超级按钮结束", "×", QRect(kWidth - 26, 4, 22, 22));
 
-    Button(frame, "超级按钮在线字幕", "站内搜索", QRect(8, 40, 64, 24));
-    Button(frame, "超级按钮隐藏字幕", "隐藏字幕", QRect(78, 40, 70, 24));
-    Button(frame, "超级按钮隐藏字幕1", "显示字幕", QRect(154, 40, 70, 24));
+    FrameButton(frame, "超级按钮在线字幕", "站内搜索", QRect(8, 40, 64, 24));
+    FrameButton(frame, "超级按钮隐藏字幕", "隐藏字幕", QRect(78, 40, 70, 24));
+    FrameButton(frame, "超级按钮隐藏字幕1", "显示字幕", QRect(154, 40, 70, 24));
 
-    Label(frame, "透明标签3", "字幕同步：", QRect(10, 72, 66, 20));
-    Button(frame, "超级按钮字幕调节0", "-0.1", QRect(78, 70, 34, 24));
+    FrameLabel(frame, "透明标签3", "字幕同步：", QRect(10, 72, 66, 20));
+    FrameButton(frame, "超级按钮字幕调节0", "-0.1", QRect(78, 70, 34, 24));
     delay_ = new QLineEdit(frame);
     delay_->setObjectName(QStringLiteral("编辑框调节字幕同步"));
     delay_->setGeometry(114, 70, 52, 24);
@@ -57,24 +37,24 @@ SubtitleWindow::SubtitleWindow() : QWidget(nullptr, Qt::Window | Qt::FramelessWi
     auto* unused = new QLineEdit(frame);
     unused->setObjectName(QStringLiteral("编辑框2"));
     unused->hide();
-    Button(frame, "超级按钮字幕调节1", "+0.1", QRect(168, 70, 34, 24));
-    Button(frame, "超级按钮字幕同步默认", "默认", QRect(206, 70, 44, 24));
+    FrameButton(frame, "超级按钮字幕调节1", "+0.1", QRect(168, 70, 34, 24));
+    FrameButton(frame, "超级按钮字幕同步默认", "默认", QRect(206, 70, 44, 24));
 
-    Label(frame, "透明标签4", "字幕位置：", QRect(10, 108, 66, 20));
-    Label(frame, "透明标签顶部", "顶部", QRect(78, 108, 28, 20));
+    FrameLabel(frame, "透明标签4", "字幕位置：", QRect(10, 108, 66, 20));
+    FrameLabel(frame, "透明标签顶部", "顶部", QRect(78, 108, 28, 20));
     position_ = new QSlider(Qt::Horizontal, frame);
     position_->setObjectName(QStringLiteral("滑块条字幕位置"));
     position_->setRange(1, 100);
     position_->setValue(kPositionStart);
     position_->setGeometry(106, 108, 116, 20);
-    Label(frame, "透明标签底部", "底部", QRect(224, 108, 28, 20));
+    FrameLabel(frame, "透明标签底部", "底部", QRect(224, 108, 28, 20));
 
     // The online part, shown by Expand.
     auto* list = new ListView(QStringLiteral("超级列表框字幕"),
                               {{QStringLiteral("字幕  [双击载入]"), 180}, {QStringLiteral("类型"), 60}}, frame);
     list->setGeometry(8, kHeight + 4, kWidth - 16, 118);
     list->hide();
-    auto* status = Label(frame, "透明标签字幕状态", "", QRect(8, kHeight + 126, kWidth - 16, 20));
+    auto* status = FrameLabel(frame, "透明标签字幕状态", "", QRect(8, kHeight + 126, kWidth - 16, 20));
     status->hide();
 
     setStyleSheet(QStringLiteral("QLabel { color: #c0c0c0; }"

@@ -11,26 +11,6 @@
 
 namespace lumo::app {
 
-namespace {
-
-QLabel* Label(QWidget* parent, const char* name, const QString& text, QRect geometry) {
-    auto* label = new QLabel(text, parent);
-    label->setObjectName(QString::fromUtf8(name));
-    label->setGeometry(geometry);
-    label->setAttribute(Qt::WA_TranslucentBackground);
-    return label;
-}
-
-SkinnedButton* Button(QWidget* parent, const char* name, const char* caption, QRect geometry) {
-    auto* button = new SkinnedButton(QString::fromUtf8(caption), parent, colors::kViewSelectedText,
-                                     colors::kNavNormalBack);
-    button->setObjectName(QString::fromUtf8(name));
-    button->setGeometry(geometry);
-    return button;
-}
-
-}  // namespace
-
 UrlInputWindow::UrlInputWindow(QWidget* owner) : QWidget(owner, Qt::Dialog | Qt::FramelessWindowHint) {
     setObjectName(QStringLiteral("URLINPUT"));
     setFixedSize(kWidth, kHeight);
@@ -39,12 +19,12 @@ UrlInputWindow::UrlInputWindow(QWidget* owner) : QWidget(owner, Qt::Dialog | Qt:
     auto* dragger = new WindowDragger(this);
     dragger->Watch(frame);
 
-    Label(frame, "透明标签1", QStringLiteral("输入网络上您要播放的媒体文件的URL或路径"), QRect(20, 28, 360, 20));
+    FrameLabel(frame, "透明标签1", "输入网络上您要播放的媒体文件的URL或路径", QRect(20, 28, 360, 20));
     input_ = new QLineEdit(frame);
     input_->setObjectName(QStringLiteral("编辑框1"));
     input_->setGeometry(20, 54, 360, 28);
-    Label(frame, "透明标签2", QStringLiteral("协议支持：http,rtsp,ftp,ed2k,mms,lihd"), QRect(20, 90, 360, 18));
-    Label(frame, "透明标签3", QStringLiteral("例如：http://example.com/film.mp4"), QRect(20, 110, 360, 18));
+    FrameLabel(frame, "透明标签2", "协议支持：http,rtsp,ftp,ed2k,mms,lihd", QRect(20, 90, 360, 18));
+    FrameLabel(frame, "透明标签3", "例如：http://example.com/film.mp4", QRect(20, 110, 360, 18));
 
     auto* strip = new QWidget(frame);
     strip->setObjectName(QStringLiteral("图片框1"));
@@ -53,8 +33,8 @@ UrlInputWindow::UrlInputWindow(QWidget* owner) : QWidget(owner, Qt::Dialog | Qt:
     QPalette stripPalette = strip->palette();
     stripPalette.setColor(QPalette::Window, WinColor(colors::kNavColumnBack));
     strip->setPalette(stripPalette);
-    SkinnedButton* ok = Button(strip, "确定按钮", "确定", QRect(200, 8, 88, 28));
-    SkinnedButton* cancel = Button(strip, "取消按钮", "取消", QRect(296, 8, 88, 28));
+    SkinnedButton* ok = FrameButton(strip, "确定按钮", "确定", QRect(200, 8, 88, 28));
+    SkinnedButton* cancel = FrameButton(strip, "取消按钮", "取消", QRect(296, 8, 88, 28));
 
     auto* close = new PictureButton(PictureButton::Glyph::Close, frame);
     close->setObjectName(QStringLiteral("关闭按钮"));

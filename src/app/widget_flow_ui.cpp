@@ -382,6 +382,18 @@ void WidgetFlowUi::Inform(const std::string& text, const std::string& title, boo
 
 // ---- windows -----------------------------------------------------------------
 
+void WidgetFlowUi::LoadAndActivate(flow::WindowCode window, const std::function<QWidget*()>& make) {
+    QWidget* widget = main_.LoadedWindow(window);
+    if (widget == nullptr) {
+        widget = make();
+        main_.RegisterWindow(window, widget);
+        emit WindowLoaded(window, widget);
+    }
+    widget->show();
+    widget->raise();
+    widget->activateWindow();
+}
+
 void WidgetFlowUi::ShowWindow(flow::WindowCode window) {
     QWidget* widget = main_.LoadedWindow(window);
     switch (window) {
@@ -412,38 +424,19 @@ void WidgetFlowUi::ShowWindow(flow::WindowCode window) {
         widget->activateWindow();
         return;
     case flow::WindowCode::OPENMENU:
-        if (widget == nullptr) {
-            widget = new OpenMenuWindow;
-            main_.RegisterWindow(window, widget);
-            emit WindowLoaded(window, widget);
-        }
-        widget->show();
-        widget->raise();
         // Only an active menu can lose activation, which is what hides it.
-        widget->activateWindow();
+        LoadAndActivate(window, [] { return new OpenMenuWindow; });
         return;
     case flow::WindowCode::URLINPUT:
-        if (widget == nullptr) {
-            widget = new UrlInputWindow(&main_);
-            main_.RegisterWindow(window, widget);
-            emit WindowLoaded(window, widget);
-        }
-        widget->show();
-        widget->raise();
-        widget->activateWindow();
+        LoadAndActivate(window, [this] { return new UrlInputWindow(&main_); });
         return;
     case flow::WindowCode::SUBTITLE:
-        if (widget == nullptr) {
-            widget = new SubtitleWindow;
+        LoadAndActivate(window, [this] {
+            auto* subtitle = new SubtitleWindow;
             // It has no owner; it follows MAIN once the event loop runs.
-            connect(&main_, &QObject::destroyed, widget, &QObject::deleteLater);
-            main_.RegisterWindow(window, widget);
-            emit WindowLoaded(window, widget);
-        }
-        widget->show();
-        widget->raise();
-        // Only an active panel can lose activation, which is what hides it.
-        widget->activateWindow();
+            connect(&main_, &QObject::destroyed, subtitle, &QObject::deleteLater);
+            return subtitle;
+        });
         return;
     case flow::WindowCode::CODECDL:
         // Asked for by the missing-decoder question: modal, no owner.
@@ -459,14 +452,7 @@ void WidgetFlowUi::ShowWindow(flow::WindowCode window) {
         return;
     }
     case flow::WindowCode::LOGIN:
-        if (widget == nullptr) {
-            widget = new LoginWindow(&main_);
-            main_.RegisterWindow(window, widget);
-            emit WindowLoaded(window, widget);
-        }
-        widget->show();
-        widget->raise();
-        widget->activateWindow();
+        LoadAndActivate(window, [this] { return new LoginWindow(&main_); });
         return;
     default:
         // The other windows are not part of this program yet.
@@ -499,7 +485,8 @@ void WidgetFlowUi::ShowCodecWindow(bool modal) {
         // One download at a time: a window already there goes on with its own.
         widget = new CodecDownloadWindow(modal ? nullptr : &main_, modal);
         main_.RegisterWindow(flow::WindowCode::CODECDL, widget);
-        widget->show();
+        // The download starts with the window's wiring, so it runs while the
+        // window is shown for the first time.
         emit WindowLoaded(flow::WindowCode::CODECDL, widget);
     }
     widget->show();

@@ -98,6 +98,9 @@ private:
         ListBinder* binder = nullptr;
     };
     void Bind(const std::string& name, BoundList& list);
+    // Loads the window with `make` unless it is loaded, then shows, raises
+    // and activates it.
+    void LoadAndActivate(flow::WindowCode window, const std::function<QWidget*()>& make);
 
     MainWindow& main_;
     std::map<std::string, BoundList> lists_;

@@ -1,6 +1,9 @@
 #include "app/window_frame.h"
 
+#include <QLabel>
 #include <QWidget>
+
+#include "app/skinned_button.h"
 
 #include "app/win_color.h"
 
@@ -15,6 +18,22 @@ QWidget* AddWindowFrame(QWidget* window, uint32_t background) {
     palette.setColor(QPalette::Window, WinColor(background));
     frame->setPalette(palette);
     return frame;
+}
+
+QLabel* FrameLabel(QWidget* parent, const char* name, const char* text, const QRect& geometry) {
+    auto* label = new QLabel(QString::fromUtf8(text), parent);
+    label->setObjectName(QString::fromUtf8(name));
+    label->setGeometry(geometry);
+    label->setAttribute(Qt::WA_TranslucentBackground);
+    return label;
+}
+
+SkinnedButton* FrameButton(QWidget* parent, const char* name, const char* caption, const QRect& geometry) {
+    auto* button =
+        new SkinnedButton(QString::fromUtf8(caption), parent, colors::kViewSelectedText, colors::kNavNormalBack);
+    button->setObjectName(QString::fromUtf8(name));
+    button->setGeometry(geometry);
+    return button;
 }
 
 }  // namespace lumo::app
