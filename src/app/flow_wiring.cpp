@@ -51,6 +51,8 @@ namespace lumo::app {
 
 namespace {
 
+constexpr int kUserCentreTop = -224;
+
 QString U(const char* text) { return QString::fromUtf8(text); }
 
 using resolve::PlayFlows;
@@ -469,6 +471,17 @@ void FlowWiring::ConnectHomePage() {
         if (auto* browser = main_.Control<WebBrowser>(name)) {
             connect(browser, &WebBrowser::TorrentLinkClicked, this, &FlowWiring::OpenTorrentLink);
         }
+    }
+    if (auto* centre = main_.Control<WebBrowser>("互联网浏览器个人中心")) {
+        // The forum's own header stands above the profile: a loaded page is
+        // shown from 224 pixels down, and the control still reaches the
+        // bottom of its page so no band is left empty.
+        connect(centre, &WebBrowser::PageLoaded, this, [centre] {
+            const QRect place = centre->geometry();
+            if (place.y() != kUserCentreTop) {
+                centre->setGeometry(place.x(), kUserCentreTop, place.width(), place.y() + place.height() - kUserCentreTop);
+            }
+        });
     }
 }
 

@@ -101,6 +101,9 @@ TEST_F(WebViewTest, TheUserCentreShowsTheProfileWithTheForumSession) {
     ASSERT_TRUE(WaitFor([&] { return Title(centre).contains(QString::fromUtf8("lumo的个人资料")); },
                         std::chrono::seconds(60)))
         << Title(centre).toStdString();
+    // The loaded page is shown below the forum's header, down to the page's end.
+    ASSERT_TRUE(WaitFor([&] { return centre->y() == -224; }));
+    EXPECT_EQ(centre->geometry().bottom(), 549);
     // The page's own cookies carry the session the login opened.
     QString cookies;
     bool read = false;
