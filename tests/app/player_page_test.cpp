@@ -21,6 +21,7 @@
 #include "app/player_wiring.h"
 #include "app/scripted_prompter.h"
 #include "app/test_application.h"
+#include "app/x_session.h"
 #include "app/xvfb_server.h"
 #include "flow/app_state.h"
 #include "playback/playback_controller.h"
@@ -40,15 +41,9 @@ QString U(const char* text) { return QString::fromUtf8(text); }
 class PlayerPageTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string error;
-        if (!server.Start(&error)) GTEST_SKIP() << "no X server: " << error;
-        qputenv("DISPLAY", QByteArray::fromStdString(server.Display()));
-        qputenv("QT_QPA_PLATFORM", "xcb");
-        qputenv("LUMO_ENGINE_AO", "null");
-        qputenv("LUMO_ENGINE_VO", "x11");
         ASSERT_TRUE(home.isValid());
-        qputenv("LUMO_HOME", home.path().toUtf8());
-        TestApplication();
+        std::string error;
+        if (!StartXSession(server, home, &error)) GTEST_SKIP() << "no X server: " << error;
     }
 
     void TearDown() override { Close(); }

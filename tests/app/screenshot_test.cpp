@@ -20,6 +20,7 @@
 #include "app/main_window.h"
 #include "app/scripted_prompter.h"
 #include "app/test_application.h"
+#include "app/x_session.h"
 #include "app/xvfb_server.h"
 #include "flow/app_state.h"
 #include "player/player_engine.h"
@@ -78,17 +79,9 @@ int Difference(const QImage& a, const QImage& b, QRect* around = nullptr) {
 class ScreenshotTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string error;
-        if (!server.Start(&error)) GTEST_SKIP() << "no X server for the screenshot: " << error;
-        qputenv("DISPLAY", QByteArray::fromStdString(server.Display()));
-        qputenv("QT_QPA_PLATFORM", "xcb");
-        // No sound device here: the engine plays without audio output.
-        qputenv("LUMO_ENGINE_AO", "null");
-        // Xvfb has no GPU; the plain X11 output draws into the video area.
-        qputenv("LUMO_ENGINE_VO", "x11");
         ASSERT_TRUE(home.isValid());
-        qputenv("LUMO_HOME", home.path().toUtf8());
-        TestApplication();
+        std::string error;
+        if (!StartXSession(server, home, &error)) GTEST_SKIP() << "no X server for the screenshot: " << error;
     }
 
     void TearDown() override {
