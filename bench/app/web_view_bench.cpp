@@ -1,13 +1,16 @@
-// The home page's web view on a private X server against the simulator:
-// start-up to the first painted main window as Lumo starts (the web view
-// never shown) against the same start-up with the home page shown at once
-// (the web engine started), in the same run; and a channel click to the
-// channel page loaded.
+// The home page's web view on a private X server against the simulator.
+// Whole processes, from their start to the first painted main window: Lumo
+// whose web view is never shown, Lumo that shows the home page after that
+// first paint, and Lumo with the web engine's libraries mapped at start (as
+// a program linked against them would). In one process: the same start-up
+// with the home page shown at once (the web engine started), and a channel
+// click to the channel page loaded.
 #include <QAbstractButton>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEvent>
 #include <QPointer>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWebEngineView>
@@ -17,6 +20,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
+#include <iterator>
+#include <string>
 #include <vector>
 
 #include "app/main_window.h"
@@ -27,31 +32,61 @@
 #include "flow/worker_threads.h"
 #include "sim/catalogue.h"
 #include "sim/simulator.h"
+#include "startup_probe.h"
+
+using namespace lumo::bench;
 
 namespace {
 
 constexpr int kRuns = 8;
 
-class QuietPrompter : public lumo::flow::Prompter {
-public:
-    bool AskYesNo(QWidget*, const QString&, const QString&) override { return false; }
-    void Inform(QWidget*, const QString&, const QString&) override {}
-    QString ChooseOpenFile(QWidget*, const QString&, const QString&) override { return {}; }
-};
-
-// Waits for the first paint of `widget`.
-class PaintWatch : public QObject {
-public:
-    bool painted = false;
-    bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::Paint) painted = true;
-        return false;
-    }
-};
-
 double Median(std::vector<double> values) {
     std::sort(values.begin(), values.end());
     return values[values.size() / 2];
+}
+
+// Milliseconds from starting a child process to its first paint; negative
+// when it failed. `engineMapped` tells whether the web engine was in the
+// process at that paint.
+double TimeChild(const QString& mode, const QStringList& preload, bool* engineMapped) {
+    QProcess child;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    if (!preload.isEmpty()) environment.insert(QStringLiteral("LD_PRELOAD"), preload.join(QLatin1Char(':')));
+    child.setProcessEnvironment(environment);
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    QElapsedTimer timer;
+    timer.start();
+    child.start(QCoreApplication::applicationDirPath() + QStringLiteral("/app_startup_child"), mode.isEmpty() ? QStringList() : QStringList{mode});
+    double ms = -1;
+    QByteArray out;
+    while (child.state() != QProcess::NotRunning || child.bytesAvailable() > 0) {
+        child.waitForReadyRead(100);
+        out += child.readAll();
+        if (ms < 0 && out.contains("painted")) {
+            ms = timer.nsecsElapsed() / 1e6;
+            *engineMapped = out.contains("painted 1");
+        }
+        if (child.state() == QProcess::NotRunning && child.bytesAvailable() == 0) break;
+    }
+    child.waitForFinished(-1);
+    if (child.exitCode() != 0 || (mode == QStringLiteral("--later") && !out.contains("loaded 1"))) return -1;
+    return ms;
+}
+
+// The web engine's libraries, as the dynamic loader would map them for a
+// program linked against them.
+QStringList WebEngineLibraries() {
+    QStringList found;
+    for (const char* name : {"libQt6WebEngineCore.so.6", "libQt6WebEngineWidgets.so.6"}) {
+        for (const char* dir : {"/lib/x86_64-linux-gnu/", "/usr/lib/x86_64-linux-gnu/", "/usr/lib/"}) {
+            const QString path = QString::fromLatin1(dir) + QString::fromLatin1(name);
+            if (QFileInfo::exists(path)) {
+                found << path;
+                break;
+            }
+        }
+    }
+    return found;
 }
 
 }  // namespace
@@ -71,19 +106,31 @@ int main(int argc, char** argv) {
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
 
-    lumo::sim::SimOptions options;
-    lumo::sim::Catalogue::Options catalogue;
-    catalogue.mediaDir = lumo::sim::Simulator::DefaultMediaDir();
-    options.catalogue = lumo::sim::Catalogue::Build(catalogue, &error);
-    options.servicesFile = std::filesystem::path();
-    lumo::sim::Simulator sim(options);
-    if (!options.catalogue || !sim.Start(&error)) {
+    // Whole processes first, alternating the kinds so that the machine's
+    // drift falls on all of them alike.
+    const QStringList engine = WebEngineLibraries();
+    std::vector<double> never, later, linked;
+    bool mappedNever = false, mappedLater = false, mappedLinked = false, failed = false;
+    for (int run = 0; run < kRuns + 1; ++run) {
+        const double n = TimeChild(QString(), {}, &mappedNever);
+        const double l = TimeChild(QStringLiteral("--later"), {}, &mappedLater);
+        const double p = TimeChild(QString(), engine, &mappedLinked);
+        if (n < 0 || l < 0 || p < 0) failed = true;
+        if (run == 0) continue;  // warm-up: the disk cache
+        never.push_back(n);
+        later.push_back(l);
+        linked.push_back(p);
+    }
+    if (failed) {
+        std::fprintf(stderr, "a start-up process failed\n");
+        return 1;
+    }
+
+    auto sim = StartSimulator(home, &error);
+    if (!sim) {
         std::fprintf(stderr, "simulator: %s\n", error.c_str());
         return 1;
     }
-    const std::string services = home.filePath(QStringLiteral("services.ini")).toStdString();
-    std::ofstream(services) << sim.ServicesFileText();
-    qputenv("LUMO_SERVICES", QByteArray::fromStdString(services));
 
     QuietPrompter prompter;
     // One start-up: MAIN made and shown, until its first paint. With
@@ -135,9 +182,18 @@ int main(int argc, char** argv) {
         startUp(false, &ms);
         channel.push_back(ms);
     }
+    const double n = Median(never), l = Median(later), p = Median(linked);
+    std::printf("process start to first paint, web view never shown:      %8.1f ms (median of %d; engine mapped: %s)\n",
+                n, kRuns, mappedNever ? "yes" : "no");
+    std::printf("process start to first paint, home page shown afterwards: %8.1f ms (engine mapped at the paint: %s)\n",
+                l, mappedLater ? "yes" : "no");
+    std::printf("  ratio shown afterwards / never shown:                    %8.2fx (goal <= 1.05)\n", l / n);
+    std::printf("process start to first paint, engine libraries mapped:    %8.1f ms (as if linked in: %s)\n", p,
+                mappedLinked ? "yes" : "no");
+    std::printf("  ratio engine mapped / never shown:                       %8.2fx\n", p / n);
     const double a = Median(lazy), b = Median(eager), c = Median(lazyAfter);
-    std::printf("start-up to first paint, web view never shown: %8.1f ms (median of %d)\n", a, kRuns);
-    std::printf("start-up to first paint, home page shown first: %8.1f ms (median of %d)\n", b, kRuns);
+    std::printf("in one process, start-up to first paint, never shown: %8.1f ms (median of %d)\n", a, kRuns);
+    std::printf("in one process, start-up, home page shown first:    %8.1f ms (median of %d)\n", b, kRuns);
     std::printf("  ratio shown / never shown:                    %8.2fx\n", b / a);
     std::printf("start-up never shown, engine already running:   %8.1f ms; ratio to the first %.2fx\n", c, c / a);
     std::printf("channel click to page loaded:                   %8.1f ms (median of %zu)\n", Median(channel),

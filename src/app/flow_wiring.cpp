@@ -495,7 +495,14 @@ void FlowWiring::OpenTorrentLink(const QUrl& link) {
     // A torrent file is fetched and opened as one chosen from the disk.
     const std::string address = link.toString().toStdString();
     QPointer<FlowWiring> self(this);
-    const std::optional<std::string> bytes = resolve::RunOffGuiThread([address] { return net::HttpRequest(address); });
+    // The raw body: a torrent is binary, which the page text (decoded, cut
+    // at the first zero byte) would mangle.
+    const std::optional<std::string> bytes = resolve::RunOffGuiThread([address] {
+        net::HttpRequestArgs args;
+        args.url = address;
+        net::HttpResult result = net::HttpRequest(args);
+        return result.failure == 0 && result.status.rfind("2", 0) == 0 ? std::move(result.body) : std::string();
+    });
     if (self.isNull()) return;
     QTemporaryFile file(QDir::tempPath() + QStringLiteral("/lumo-XXXXXX.torrent"));
     if (!bytes || bytes->empty() || !file.open()) {

@@ -2,38 +2,30 @@
 
 #include <QString>
 #include <QUrl>
-#include <QWebEngineUrlSchemeHandler>
 #include <QWidget>
 
-class QWebEngineView;
+#include <memory>
 
 namespace lumo::app {
 
-// Takes the magnet links that pages lead to, for the browser showing them.
-class MagnetLinkHandler : public QWebEngineUrlSchemeHandler {
-    Q_OBJECT
-public:
-    using QWebEngineUrlSchemeHandler::QWebEngineUrlSchemeHandler;
-    void requestStarted(QWebEngineUrlRequestJob* job) override;
-signals:
-    void Followed(const QUrl& link);
-};
+class WebView;
 
-// A web-browser control of MAIN. The web engine is costly to start, so the
-// view inside is made only when the control is first shown; an address sent
-// before that is loaded then.
+// A web-browser control of MAIN. The web engine is costly to load and start,
+// so the view inside is made only when the control is first shown; an
+// address sent before that is loaded then.
 class WebBrowser : public QWidget {
     Q_OBJECT
 public:
     explicit WebBrowser(QWidget* parent);
+    ~WebBrowser() override;
 
     void Navigate(const QString& address);
     // Cookies ("name=value; name=value") the pages of `site` are to be sent.
     void SetCookies(const QUrl& site, const QString& cookies);
     // The address last sent, loaded or not.
     QString Address() const { return address_; }
-    // Null until the control has been shown.
-    QWebEngineView* View() const { return view_; }
+    // The engine's page view; null until the control has been shown.
+    QWidget* View() const;
 
 signals:
     // A page finished loading at `address`.
@@ -48,11 +40,11 @@ protected:
 
 private:
     void MakeView();
-
     void StoreCookies();
 
     QString address_;
-    QWebEngineView* view_ = nullptr;
+    std::unique_ptr<WebView> view_;
+    QWidget* failure_ = nullptr;  // says why there is no view
     QUrl cookieSite_;
     QString cookies_;
 };

@@ -38,7 +38,8 @@ protected:
     }
     static inline XvfbServer* server_ = nullptr;
 
-    QString Title(WebBrowser* browser) { return browser->View() != nullptr ? browser->View()->title() : QString(); }
+    static QWebEngineView* Engine(WebBrowser* browser) { return qobject_cast<QWebEngineView*>(browser->View()); }
+    QString Title(WebBrowser* browser) { return Engine(browser) != nullptr ? Engine(browser)->title() : QString(); }
     uint32_t TextColour(const char* button) { return main->Control<SkinnedButton>(button)->TextColor(); }
 };
 
@@ -57,6 +58,39 @@ TEST_F(WebViewTest, TheHomePageShowsTheChannelsAndAMagnetLinkInAPageOpensItsFile
     EXPECT_EQ(TextColour("超级按钮推荐"), colors::kChannelSelectedText);
     EXPECT_EQ(TextColour("超级按钮其他"), colors::kChannelOtherText);
 
+    // From a film of the channel to one of its torrents, whose file the user
+    // clicks: the torrent is fetched and its files listed.
+    auto clickFirst = [&](const char* selector) {
+        QString href;
+        bool done = false;
+        Engine(home)->page()->runJavaScript(
+            QStringLiteral("(function(){var a=document.querySelector('%1'); if(!a) return ''; a.click(); return a.href;})()")
+                .arg(QString::fromUtf8(selector)),
+            [&](const QVariant& value) {
+                href = value.toString();
+                done = true;
+            });
+        EXPECT_TRUE(WaitFor([&] { return done; }));
+        return href;
+    };
+    ASSERT_FALSE(clickFirst(".card a").isEmpty()) << "the channel lists no films";
+    ASSERT_TRUE(WaitFor([&] { return Engine(home)->url().path().contains(QStringLiteral("/subject/")); }));
+    ASSERT_TRUE(WaitFor([&] { return !clickFirst("a.ico_bt").isEmpty(); }, std::chrono::seconds(20)));
+    ASSERT_TRUE(WaitFor([&] { return Engine(home)->url().path().startsWith(QStringLiteral("/bt/")); }));
+    QString torrent;
+    ASSERT_TRUE(WaitFor([&] { return !(torrent = clickFirst("a[href$=\".torrent\"]")).isEmpty(); }, std::chrono::seconds(20)));
+    const QString torrentHash = QUrl(torrent).fileName().section(QLatin1Char('.'), 0, 0);
+    ASSERT_TRUE(WaitFor([&] { return main->LoadedWindow(flow::WindowCode::MAGNETWIN) != nullptr; }))
+        << "the torrent link did not reach MAGNETWIN";
+    auto* fromTorrent = qobject_cast<MagnetWindow*>(main->LoadedWindow(flow::WindowCode::MAGNETWIN));
+    ASSERT_NE(fromTorrent, nullptr);
+    EXPECT_TRUE(WaitFor([&] {
+        return fromTorrent->Input()->text().contains(torrentHash, Qt::CaseInsensitive) && fromTorrent->List()->RowCount() > 0;
+    })) << fromTorrent->Input()->text().toStdString() << " / " << torrentHash.toStdString();
+    EXPECT_TRUE(Engine(home)->url().path().startsWith(QStringLiteral("/bt/"))) << "the view stays on its page";
+    fromTorrent->hide();
+    main->activateWindow();
+
     main->Control<QAbstractButton>("超级按钮其他")->click();
     ASSERT_TRUE(WaitFor([&] { return Title(home) == QString::fromUtf8("其他 - Lumo云播"); }, std::chrono::seconds(30)));
     EXPECT_EQ(TextColour("超级按钮其他"), colors::kChannelSelectedText);
@@ -70,16 +104,14 @@ TEST_F(WebViewTest, TheHomePageShowsTheChannelsAndAMagnetLinkInAPageOpensItsFile
 
     // The user clicks a magnet link of the page.
     int links = -1;
-    home->View()->page()->runJavaScript(QStringLiteral("document.querySelectorAll('a.magnet').length"),
+    Engine(home)->page()->runJavaScript(QStringLiteral("document.querySelectorAll('a.magnet').length"),
                                         [&links](const QVariant& count) { links = count.toInt(); });
     ASSERT_TRUE(WaitFor([&] { return links >= 0; }));
     ASSERT_GT(links, 0) << "the page lists no magnet links";
-    home->View()->page()->runJavaScript(QStringLiteral("document.querySelector('a.magnet').click()"));
-    ASSERT_TRUE(WaitFor([&] { return main->LoadedWindow(flow::WindowCode::MAGNETWIN) != nullptr; }))
-        << "the link did not reach MAGNETWIN";
+    Engine(home)->page()->runJavaScript(QStringLiteral("document.querySelector('a.magnet').click()"));
     auto* magnet = qobject_cast<MagnetWindow*>(main->LoadedWindow(flow::WindowCode::MAGNETWIN));
     ASSERT_NE(magnet, nullptr);
-    EXPECT_TRUE(magnet->isVisible());
+    ASSERT_TRUE(WaitFor([&] { return magnet->isVisible(); })) << "the link did not reach MAGNETWIN";
     EXPECT_TRUE(magnet->Input()->text().startsWith(QStringLiteral("magnet:?xt=urn:btih:")));
     EXPECT_TRUE(WaitFor([&] { return magnet->List()->RowCount() > 0; })) << "no files listed";
     EXPECT_EQ(Title(home), QString::fromUtf8("其他 - Lumo云播")) << "the view stays on its page";
@@ -109,7 +141,7 @@ TEST_F(WebViewTest, TheUserCentreShowsTheProfileWithTheForumSession) {
     bool read = false;
     auto ask = [&] {
         read = false;
-        centre->View()->page()->runJavaScript(QStringLiteral("document.cookie"), [&](const QVariant& text) {
+        Engine(centre)->page()->runJavaScript(QStringLiteral("document.cookie"), [&](const QVariant& text) {
             cookies = text.toString();
             read = true;
         });
