@@ -309,6 +309,16 @@ TEST_F(LibraryViewTest, LaterPagesOfTheSharedListNeedTheLoginAndLogoutDropsIt) {
         << "page 2 never came";
     EXPECT_FALSE(notice->isVisible());
 
+    // A film of page 2 goes into the favourites from the list's menu.
+    auto* favourites = main->Control<ListView>("超级列表框收藏");
+    const int before = favourites->RowCount();
+    const QString name = resources->Cell(1, 2);
+    RightClickRow(*resources, 1);
+    Choose("收藏");
+    EXPECT_TRUE(Told("收藏成功"));
+    ASSERT_EQ(favourites->RowCount(), before + 1);
+    EXPECT_EQ(favourites->Cell(before, 2), name);
+
     // The button now offers the logout; a click logs out and offers the login.
     auto* button = main->Control<QAbstractButton>("超级按钮登录");
     EXPECT_EQ(button->text(), U("(lumo)退出登录"));
@@ -318,6 +328,20 @@ TEST_F(LibraryViewTest, LaterPagesOfTheSharedListNeedTheLoginAndLogoutDropsIt) {
     EXPECT_EQ(button->text(), U("用户登录"));
     ASSERT_NE(Login(), nullptr);
     EXPECT_TRUE(Login()->isVisible());
+}
+
+TEST_F(LibraryViewTest, PlayOnlineFromTheMenuOpensTheFilmInThePlayer) {
+    StartRead();
+    const std::string title = ShortFilm().title;
+    const int row = SearchFor(title);
+    ASSERT_GE(row, 0) << "no playable row for " << title;
+    auto* results = main->Control<ListView>("超级列表框搜索");
+    RightClickRow(*results, row);
+    Choose("在线播放");
+    ASSERT_TRUE(WaitFor([&] { return engine.Calls("OpenA") > 0; })) << engine.Log();
+    // The engine is handed a download host's address for the film's file.
+    EXPECT_NE(engine.Log().find("http://127.0.0.1:"), std::string::npos) << engine.Log();
+    EXPECT_EQ(state.currentTitle, results->Cell(row, 2).toStdString());
 }
 
 TEST_F(LibraryViewTest, ClosingLumoWhileAFavouriteWaitsForItsFileListEndsCleanly) {
