@@ -13,6 +13,7 @@
 #include <string>
 
 #include "app/main_window.h"
+#include "app/start_up.h"
 #include "app/web_browser.h"
 #include "flow/app_state.h"
 #include "flow/worker_threads.h"
@@ -25,7 +26,7 @@ int main(int argc, char** argv) {
     if (geteuid() == 0) qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
     QTemporaryDir home;
     qputenv("LUMO_HOME", home.path().toUtf8());
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    lumo::app::SetApplicationAttributes();
     QApplication app(argc, argv);
     QuietPrompter prompter;
     lumo::flow::AppState state;

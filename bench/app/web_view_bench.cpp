@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "app/main_window.h"
+#include "app/start_up.h"
 #include "app/web_browser.h"
 #include "app/xvfb_server.h"
 #include "flow/app_state.h"
@@ -103,7 +104,7 @@ int main(int argc, char** argv) {
     if (geteuid() == 0) qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
     QTemporaryDir home;
     qputenv("LUMO_HOME", home.path().toUtf8());
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    lumo::app::SetApplicationAttributes();
     QApplication app(argc, argv);
 
     // Whole processes first, alternating the kinds so that the machine's

@@ -310,15 +310,14 @@ QWidget* MainWindow::BuildPlayerView() {
 
     Picture(page, "打开文件按钮", PictureButton::Glyph::OpenFile, QRect(331, 269, 165, 38));
     Picture(page, "打开文件右边下拉按钮", PictureButton::Glyph::DropDown, QRect(496, 269, 38, 38));
-    // These sit over the native video area, so they need windows of their own
-    // stacked above it.
-    for (const char* name : {"外形框加载中播放", "打开文件按钮", "打开文件右边下拉按钮"}) {
-        QWidget* over = page->findChild<QWidget*>(U(name));
+    controlBar_ = Panel(page, "外形框_操作", QRect(0, 513, 852, 60), colors::kBarBack);
+    // These sit over the native video area (the control bar in full screen),
+    // so they need windows of their own stacked above it.
+    for (QWidget* over : std::initializer_list<QWidget*>{loading, page->findChild<QWidget*>(U("打开文件按钮")),
+                                                         page->findChild<QWidget*>(U("打开文件右边下拉按钮")), controlBar_}) {
         over->setAttribute(Qt::WA_NativeWindow);
         over->raise();
     }
-
-    controlBar_ = Panel(page, "外形框_操作", QRect(0, 513, 852, 60), colors::kBarBack);
     auto* shown = new QSlider(Qt::Horizontal, controlBar_);
     shown->setObjectName(U("进度滑块条2"));
     shown->setGeometry(2, 3, 846, 15);

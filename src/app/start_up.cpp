@@ -13,12 +13,18 @@
 
 namespace lumo::app {
 
+void SetApplicationAttributes() {
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    // Made native as siblings of the video's ancestors, MAIN's title bar went
+    // black once a web view made the window draw through GL.
+    QCoreApplication::setAttribute(Qt::AA_DontCreateNativeWidgetSiblings);
+}
+
 int StartUp(int argc, char** argv) {
     // The engine draws into X11 windows; a session that names its own
     // platform (tests use offscreen) keeps it.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "xcb");
-    // The web views share the GUI's GL contexts.
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    SetApplicationAttributes();
     QApplication application(argc, argv);
     application.setApplicationName(QStringLiteral("lumo"));
     // Lumo ends only through its exit paths, never because a window closed.

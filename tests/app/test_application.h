@@ -4,6 +4,8 @@
 
 #include <unistd.h>
 
+#include "app/start_up.h"
+
 // The one QApplication of a test program, created on first use.
 inline QApplication& TestApplication() {
     static int argc = 1;
@@ -15,7 +17,7 @@ inline QApplication& TestApplication() {
         if (geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX")) {
             qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
         }
-        QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+        lumo::app::SetApplicationAttributes();
         return new QApplication(argc, argv);
     }();
     return *app;
