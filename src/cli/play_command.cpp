@@ -7,6 +7,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <iostream>
 #include <optional>
 
@@ -99,8 +100,10 @@ bool AskOnTerminal(const std::string& question) {
 }
 
 // Lists the torrent's files, waits for the chosen file's check and plays it
-// the way a double-click in the magnet window does.
-int StartTorrent(const CommandLine& line, const Target& target, Session& session) {
+// the way a double-click in the magnet window does. A q typed meanwhile
+// ends the waiting: there is nothing to play any more.
+int StartTorrent(const CommandLine& line, const Target& target, Session& session,
+                 const std::function<bool()>& quit) {
     TorrentFiles files = ListTorrentFiles(session, target.text);
     if (files.code != kDone) return Fail(files.code, files.problem);
     flow::ListModel& list = *files.list;
@@ -115,7 +118,9 @@ int StartTorrent(const CommandLine& line, const Target& target, Session& session
         const auto state = list.State(row);
         return state && *state != flow::AvailabilityState::Checking;
     };
-    if (!Session::WaitFor(checked, kCheckTime)) return Fail(kServiceFailed, "the offline service did not answer");
+    if (!Session::WaitFor([&] { return checked() || quit(); }, kCheckTime))
+        return Fail(kServiceFailed, "the offline service did not answer");
+    if (quit()) return kDone;
     if (list.State(row) != flow::AvailabilityState::Playable)
         return Fail(kNothingFound, "the offline service does not hold " + name);
 
@@ -127,8 +132,9 @@ int StartTorrent(const CommandLine& line, const Target& target, Session& session
     std::cerr << "lumo-cli: asking the offline service for " << name << '\n';
     list.SetSelectedRow(row);
     resolution.Flows().PlayFile();
-    if (!Session::WaitFor([&] { return end.has_value(); }, kResolveTime))
+    if (!Session::WaitFor([&] { return end.has_value() || quit(); }, kResolveTime))
         return Fail(kServiceFailed, "the offline service did not answer");
+    if (!end) return kDone;
     switch (*end) {
         case resolve::ResolveEnd::Found: return kDone;
         case resolve::ResolveEnd::Unplayable: return Fail(kNothingFound, "the offline service does not hold " + name);
@@ -155,6 +161,7 @@ public:
         if (state == player::kStateReady && (opened_ || quit_)) ended_ = true;
     }
     void OnBuffer(int percent) { buffer_ = percent; }
+    bool QuitAsked() const { return quit_; }
 
     // Runs until the playback is over; true when it played (or the user
     // quit), false when the engine could not open it.
@@ -262,7 +269,7 @@ int RunPlay(const CommandLine& line, Session& session) {
         RawTerminal terminal;
         ui.SetAsker(AskOnTerminal);
         if (target.torrent)
-            code = StartTorrent(line, target, session);
+            code = StartTorrent(line, target, session, [&watch] { return watch.QuitAsked(); });
         else
             controller.OpenMedia(target.text);
         if (code == kDone && !watch.Run()) {
