@@ -1,23 +1,20 @@
 // play: a torrent's file through the resolve, or a media file or address
 // straight into the engine, with no window of Lumo's own.
 #include <QObject>
-#include <QTimer>
 
 #include <unistd.h>
 
 #include <cstdlib>
-#include <filesystem>
 #include <functional>
 #include <iostream>
 #include <optional>
 
 #include "cli/commands.h"
-#include "cli/key_input.h"
-#include "cli/progress_line.h"
+#include "cli/play_target.h"
+#include "cli/playback_watch.h"
 #include "cli/raw_terminal.h"
 #include "cli/report.h"
 #include "cli/session.h"
-#include "cli/torrent_argument.h"
 #include "cli/torrent_files.h"
 #include "flow/list_model.h"
 #include "playback/playback_controller.h"
@@ -30,7 +27,6 @@
 #include "store/default_config.h"
 #include "store/favourites.h"
 #include "store/ini_file.h"
-#include "torrent/magnet_input.h"
 
 namespace lumo::cli {
 namespace {
@@ -40,39 +36,6 @@ using namespace std::chrono_literals;
 // A row's check and a resolve each end within the services' own timeouts.
 constexpr auto kCheckTime = 70s;
 constexpr auto kResolveTime = 20min;
-// An open the engine has not even begun by then will not happen.
-constexpr auto kOpenTime = 30s;
-constexpr auto kCloseTime = 3s;
-
-struct Target {
-    bool torrent = false;
-    std::string text;  // the torrent argument, or the address or absolute path to open
-    ExitCode code = kDone;
-    std::string problem;
-};
-
-Target Classify(const std::string& argument) {
-    Target target;
-    std::error_code error;
-    if (std::filesystem::is_regular_file(argument, error)) {
-        target.torrent = NamesTorrentFile(argument);
-        target.text = target.torrent ? argument : std::filesystem::absolute(argument, error).string();
-        return target;
-    }
-    if (argument.rfind("magnet:", 0) == 0 || IsInfoHash(torrent::InfoHashFromInput(argument)) ||
-        NamesTorrentFile(argument)) {
-        target.torrent = true;
-        target.text = argument;
-        return target;
-    }
-    if (argument.find("://") != std::string::npos) {
-        target.text = argument;
-        return target;
-    }
-    target.code = kBadInput;
-    target.problem = "'" + argument + "' is neither a magnet link, an info-hash, a file nor an address";
-    return target;
-}
 
 // Where there is a display the engine shows the video in a window of its
 // own; elsewhere, or when asked, it plays the sound alone.
@@ -102,7 +65,7 @@ bool AskOnTerminal(const std::string& question) {
 // Lists the torrent's files, waits for the chosen file's check and plays it
 // the way a double-click in the magnet window does. A q typed meanwhile
 // ends the waiting: there is nothing to play any more.
-int StartTorrent(const CommandLine& line, const Target& target, Session& session,
+int StartTorrent(const CommandLine& line, const PlayTarget& target, Session& session,
                  const std::function<bool()>& quit) {
     TorrentFiles files = ListTorrentFiles(session, target.text);
     if (files.code != kDone) return Fail(files.code, files.problem);
@@ -142,92 +105,10 @@ int StartTorrent(const CommandLine& line, const Target& target, Session& session
     }
 }
 
-// Follows the engine from the open to the end of the film, a failed open
-// or the user's q, with the progress line on a terminal.
-class PlaybackWatch : public QObject {
-public:
-    PlaybackWatch(flow::AppState& state, playback::PlaybackController& controller, bool showCache)
-        : state_(state), controller_(controller), showCache_(showCache), progressShown_(isatty(STDERR_FILENO)) {
-        connect(&keys_, &KeyInput::Key, this, [this](char key) { OnKey(key); });
-        connect(&tick_, &QTimer::timeout, this, [this] { ShowProgress(); });
-        tick_.start(500);
-    }
-
-    void OnState(int state) {
-        if (state == player::kStateOpening) opened_ = true;
-        if (state == player::kStateStarting || state == player::kStatePlaying || state == player::kStatePaused ||
-            state == player::kStatePausing)
-            played_ = true;
-        if (state == player::kStateReady && (opened_ || quit_)) ended_ = true;
-    }
-    void OnBuffer(int percent) { buffer_ = percent; }
-    bool QuitAsked() const { return quit_; }
-
-    // Runs until the playback is over; true when it played (or the user
-    // quit), false when the engine could not open it.
-    bool Run() {
-        const auto openBy = std::chrono::steady_clock::now() + kOpenTime;
-        Session::WaitFor(
-            [&] {
-                if (!opened_ && !quit_ && std::chrono::steady_clock::now() > openBy) ended_ = true;
-                if (quit_ && std::chrono::steady_clock::now() > closeBy_) ended_ = true;
-                return ended_;
-            },
-            std::chrono::hours(24 * 365));
-        tick_.stop();
-        if (progressShown_ && shownOnce_) std::cerr << '\n';
-        return played_ || quit_;
-    }
-
-private:
-    void OnKey(char key) {
-        if (key == 'q' || key == 'Q') {
-            if (quit_) return;
-            quit_ = true;
-            closeBy_ = std::chrono::steady_clock::now() + kCloseTime;
-            if (player::IsMediaOpen(state_.player.GetState()) || state_.player.GetState() == player::kStateOpening)
-                controller_.Stop();
-            else
-                ended_ = true;
-        } else if (key == ' ') {
-            controller_.TogglePlayPause();
-        }
-    }
-
-    void ShowProgress() {
-        if (!progressShown_ || !played_) return;
-        Progress progress;
-        progress.position = state_.player.GetPosition();
-        progress.duration = state_.player.GetDuration();
-        progress.buffer = buffer_;
-        progress.paused = state_.player.GetState() == player::kStatePaused;
-        if (showCache_) {
-            progress.cache = state_.cacheProgressText.empty() ? "0" : state_.cacheProgressText;
-            if (progress.cache.back() != '%') progress.cache += '%';
-        }
-        std::cerr << "\r\033[K" << ProgressLine(progress) << std::flush;
-        shownOnce_ = true;
-    }
-
-    flow::AppState& state_;
-    playback::PlaybackController& controller_;
-    const bool showCache_;
-    const bool progressShown_;
-    KeyInput keys_;
-    QTimer tick_;
-    bool opened_ = false;
-    bool played_ = false;
-    bool ended_ = false;
-    bool quit_ = false;
-    bool shownOnce_ = false;
-    int buffer_ = -1;
-    std::chrono::steady_clock::time_point closeBy_;
-};
-
 }  // namespace
 
 int RunPlay(const CommandLine& line, Session& session) {
-    const Target target = Classify(line.arguments[0]);
+    const PlayTarget target = ClassifyPlayTarget(line.arguments[0]);
     if (target.code != kDone) return Fail(target.code, target.problem);
     if (!target.torrent && line.arguments.size() > 1)
         return Fail(kBadInput, "a file index goes only with a magnet link, an info-hash or a .torrent file");

@@ -38,7 +38,7 @@ TEST_F(CliTest, TorrentIdentityAndFileList) {
     ran = Cli({"--json", "infohash", torrent});
     EXPECT_EQ(Field(Json(ran.out).object(), "infohash"), entry.infoHash);
 
-    // A file cut off before its info dictionary ends, and one that is no torrent.
+    // A file cut off inside its info key, and one that is no torrent at all.
     const size_t info = entry.torrent.find("4:info");
     ASSERT_NE(info, std::string::npos);
     for (const std::string& bytes : {entry.torrent.substr(0, info + 3), std::string("not a torrent")}) {
