@@ -28,16 +28,16 @@ SearchController::Engine SearchController::SelectedEngine() const {
     return Engine::None;
 }
 
-void SearchController::StartSearch() {
+void SearchController::StartSearch(int page) {
     if (ui_.Text(kSearchBox) == kSearchHint) {
         ui_.Inform("请先输入你需要搜索的关键字！", resolve::kNoticeTitle);
         return;
     }
     const Engine engine = SelectedEngine();
     if (engine == Engine::None) return;
-    searchPage_ = 1;
+    searchPage_ = page < 1 ? 1 : page;
     RunEngine(engine);
-    ui_.SetText(kSearchPageBox, "1");
+    ui_.SetText(kSearchPageBox, std::to_string(searchPage_));
 }
 
 void SearchController::NextSearchPage() {

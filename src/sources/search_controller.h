@@ -36,8 +36,10 @@ public:
                      QObject* parent = nullptr);
     ~SearchController() override;
 
-    // "搜索" or Enter in the search box, and a keyword library entry.
-    void StartSearch();
+    // "搜索" or Enter in the search box, and a keyword library entry; a
+    // caller that already knows the page it wants (the terminal) names it,
+    // so only that page is fetched.
+    void StartSearch(int page = 1);
     // "下一页": no upper limit.
     void NextSearchPage();
     // "上一页": refused on page 1.
