@@ -9,6 +9,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-webengine-dev libqt6opengl6-dev
   libgl-dev libxkbcommon-dev
   libmpv-dev
+  mpv  # the memory benchmark's peer
   libcurl4-openssl-dev
   libpcre2-dev
   libminizip-dev zlib1g-dev

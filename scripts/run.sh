@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
 # Builds what running Lumo needs and starts it against the local service
-# simulator (when the simulator is part of the tree).
+# simulator (when the simulator is part of the tree). Without a display
+# nobody could watch Lumo, so it shows the main job instead: a short
+# demonstration on a private X server that writes a grab of the screen and a
+# line of what happened for each step into a folder it names.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${LUMO_BUILD_DIR:-$root/build}
@@ -9,6 +12,13 @@ if [ "$(id -u)" = 0 ]; then export QTWEBENGINE_DISABLE_SANDBOX=1; fi
 
 bash "$root/scripts/install-deps.sh"
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo ${LUMO_CMAKE_ARGS:-}
+
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+  echo "No display found: showing the main job on a private X server instead."
+  cmake --build "$build" --target lumo_main_job_demo -j2
+  exec "$build/bin/lumo_main_job_demo" --out "${LUMO_DEMO_DIR:-$build/demo/$(date -u +%Y%m%d-%H%M%S)}"
+fi
+
 targets=(lumo lumo_engine)
 if [ -d "$root/sim" ] && [ -f "$root/sim/CMakeLists.txt" ]; then targets+=(lumo-sim); fi
 cmake --build "$build" --target "${targets[@]}" -j2
@@ -37,9 +47,4 @@ if [ -x "$build/bin/lumo-sim" ]; then
   export LUMO_SERVICES="$services"
 fi
 
-if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
-  echo "No display found: running Lumo on a virtual X server (xvfb-run)."
-  xvfb-run -a -s "-screen 0 1280x800x24" "$build/bin/lumo"
-else
-  "$build/bin/lumo"
-fi
+"$build/bin/lumo"

@@ -46,6 +46,29 @@ Reply ControlService::SetFault(const SiteRequest& request) const {
     return Reply::Plain("ok: " + ServiceName(*service) + " " + DescribeFault(fault) + "\n");
 }
 
+Reply ControlService::SetLatency(const SiteRequest& request) const {
+    const std::string serviceName = request.Param("service");
+    int ms = 0;
+    if (request.method != "DELETE") {
+        const std::string text = request.Param("ms");
+        const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), ms);
+        if (text.empty() || ec != std::errc() || end != text.data() + text.size() || ms < 0 || ms > 600000) {
+            return Bad("ms must be a number of milliseconds from 0 to 600000");
+        }
+    }
+    if (serviceName == "all") {
+        for (int i = 0; i < kServiceCount; ++i) {
+            if (ServiceAt(i) != Service::Control) faults_.SetLatency(ServiceAt(i), std::chrono::milliseconds(ms));
+        }
+        return Reply::Plain("ok: every service waits " + std::to_string(ms) + " ms\n");
+    }
+    const auto service = ParseServiceName(serviceName);
+    if (!service) return Bad("unknown service \"" + serviceName + "\"");
+    if (*service == Service::Control) return Bad("the control endpoint takes no latency");
+    faults_.SetLatency(*service, std::chrono::milliseconds(ms));
+    return Reply::Plain("ok: " + ServiceName(*service) + " waits " + std::to_string(ms) + " ms\n");
+}
+
 Reply ControlService::Handle(const SiteRequest& request) const {
     const std::string& path = request.path;
     const bool write = request.method == "POST" || request.method == "PUT";
@@ -53,6 +76,7 @@ Reply ControlService::Handle(const SiteRequest& request) const {
         return Reply::Plain(
             "lumo-sim control\n"
             "GET /services | POST /fault?service=S&kind=K[&ms=&status=&bytes=&rate=&count=&path=] | DELETE /fault?service=S\n"
+            "POST /latency?service=S|all&ms=N | DELETE /latency?service=S|all | GET /latency\n"
             "GET /faults | GET /counters[?service=S] | POST /counters/reset | GET /requests?service=S\n"
             "POST /update?status=T | POST /codecs?variant=V | POST /page?service=S&path=P[&type=T&status=N] | DELETE /page\n"
             "GET /catalogue | GET /media\n");
@@ -61,6 +85,15 @@ Reply ControlService::Handle(const SiteRequest& request) const {
     if (path == "/fault") {
         if (!write && request.method != "DELETE") return Bad("use POST or DELETE");
         return SetFault(request);
+    }
+    if (path == "/latency") {
+        if (write || request.method == "DELETE") return SetLatency(request);
+        std::string text;
+        for (int i = 0; i < kServiceCount; ++i) {
+            const auto latency = faults_.Latency(ServiceAt(i));
+            if (latency.count() > 0) text += ServiceName(ServiceAt(i)) + " " + std::to_string(latency.count()) + "\n";
+        }
+        return Reply::Plain(text);
     }
     if (path == "/faults") {
         std::string text;

@@ -15,6 +15,9 @@ class SimContext;
 //   POST /fault?service=S&kind=K[&ms=..&status=..&bytes=..&rate=..&count=..&path=..]
 //   DELETE /fault?service=S (or all)        clears; so does kind=none
 //   GET  /faults                            the switches that are on
+//   POST /latency?service=S|all&ms=N        a fixed wait before every answer
+//   DELETE /latency?service=S|all           none again (so does ms=0)
+//   GET  /latency                           the services that wait
 //   GET  /counters[?service=S]              "service requests bytes" lines
 //   POST /counters/reset
 //   GET  /requests?service=S                the latest requests of a service
@@ -32,6 +35,7 @@ public:
 
 private:
     Reply SetFault(const SiteRequest& request) const;
+    Reply SetLatency(const SiteRequest& request) const;
 
     SimContext& context_;
     FaultBoard& faults_;

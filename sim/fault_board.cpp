@@ -1,5 +1,7 @@
 #include "sim/fault_board.h"
 
+#include <algorithm>
+
 namespace lumo::sim {
 
 void FaultBoard::Set(Service service, const Fault& fault) {
@@ -33,6 +35,16 @@ std::optional<Fault> FaultBoard::Take(Service service, std::string_view path) {
     Fault fault = *slot;
     if (slot->count > 0 && --slot->count == 0) slot.reset();
     return fault;
+}
+
+void FaultBoard::SetLatency(Service service, std::chrono::milliseconds latency) {
+    std::lock_guard lock(mutex_);
+    latencies_[ServiceIndex(service)] = std::max(latency, std::chrono::milliseconds(0));
+}
+
+std::chrono::milliseconds FaultBoard::Latency(Service service) const {
+    std::lock_guard lock(mutex_);
+    return latencies_[ServiceIndex(service)];
 }
 
 }  // namespace lumo::sim

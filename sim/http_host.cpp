@@ -212,9 +212,15 @@ void HttpHost::Dispatch(const httplib::Request& request, httplib::Response& resp
     const std::optional<Fault> fault =
         service_ == Service::Control ? std::nullopt : env_.faults->Take(service_, request.path);
     if (fault) record.fault = DescribeFault(*fault);
+    const std::chrono::milliseconds latency =
+        service_ == Service::Control ? std::chrono::milliseconds(0) : env_.faults->Latency(service_);
+    if (latency.count() > 0) {
+        record.fault = "latency ms=" + std::to_string(latency.count()) + (fault ? ", " + record.fault : "");
+    }
 
-    if (fault && fault->kind == FaultKind::Delay) {
-        if (!env_.stop->SleepFor(std::chrono::milliseconds(fault->ms))) {
+    const auto wait = latency + std::chrono::milliseconds(fault && fault->kind == FaultKind::Delay ? fault->ms : 0);
+    if (wait.count() > 0) {
+        if (!env_.stop->SleepFor(wait)) {
             Publish(*sending);
             ShutdownConnection(port_, request.remote_port);
             response.status = 503;

@@ -4,6 +4,8 @@
 #include <signal.h>
 
 #include <charconv>
+#include <chrono>
+#include <optional>
 #include <cstdio>
 #include <cstring>
 #include <mutex>
@@ -32,6 +34,8 @@ void Usage(FILE* out) {
                  "                       switch a fault on, e.g. filelist:delay:ms=3000, download1:status:status=503,\n"
                  "                       offline:drop:count=2; kinds: delay drop empty status garbage wrong-length\n"
                  "                       throttle; names: ms status bytes rate count path\n"
+                 "  --latency SERVICE:MS a fixed wait of MS milliseconds before every answer of SERVICE\n"
+                 "                       (\"all\": every service but control), e.g. all:50, offline:200\n"
                  "  --quiet              no line per request\n",
                  Simulator::DefaultBasePort(), Simulator::DefaultExtraPort(),
                  Simulator::DefaultMediaDir().c_str());
@@ -106,6 +110,24 @@ int main(int argc, char** argv) {
                 return 2;
             }
             options.faults.emplace_back(*service, *fault);
+        } else if (arg == "--latency") {
+            const std::string_view text = value();
+            const size_t colon = text.find(':');
+            const std::string_view name = text.substr(0, colon);
+            int64_t ms = -1;
+            const bool all = name == "all";
+            const auto service = all ? std::optional(lumo::sim::Service::Website) : lumo::sim::ParseServiceName(name);
+            if (colon == std::string_view::npos || !service || *service == lumo::sim::Service::Control ||
+                !ParseInt(text.substr(colon + 1), ms) || ms < 0 || ms > 600000) {
+                std::fprintf(stderr, "lumo-sim: bad latency \"%.*s\"\n", static_cast<int>(text.size()), text.data());
+                return 2;
+            }
+            for (int k = 0; k < lumo::sim::kServiceCount; ++k) {
+                const auto each = lumo::sim::ServiceAt(k);
+                if (each != lumo::sim::Service::Control && (all || each == *service)) {
+                    options.latencies.emplace_back(each, std::chrono::milliseconds(ms));
+                }
+            }
         } else if (arg == "--quiet") {
             quiet = true;
         } else {

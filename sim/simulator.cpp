@@ -53,6 +53,7 @@ Simulator::Simulator(SimOptions options)
       stats_(std::make_unique<ServiceStats>()),
       stop_(std::make_unique<StopSignal>()) {
     for (const auto& [service, fault] : options_.faults) faults_->Set(service, fault);
+    for (const auto& [service, latency] : options_.latencies) faults_->SetLatency(service, latency);
 }
 
 Simulator::~Simulator() { Stop(); }
@@ -170,6 +171,16 @@ void Simulator::SetFault(Service service, const Fault& fault) { faults_->Set(ser
 void Simulator::ClearFault(Service service) { faults_->Clear(service); }
 void Simulator::ClearFaults() { faults_->ClearAll(); }
 std::optional<Fault> Simulator::CurrentFault(Service service) const { return faults_->Current(service); }
+
+void Simulator::SetLatency(Service service, std::chrono::milliseconds latency) {
+    faults_->SetLatency(service, latency);
+}
+void Simulator::SetLatencyAll(std::chrono::milliseconds latency) {
+    for (int i = 0; i < kServiceCount; ++i) {
+        if (ServiceAt(i) != Service::Control) faults_->SetLatency(ServiceAt(i), latency);
+    }
+}
+std::chrono::milliseconds Simulator::Latency(Service service) const { return faults_->Latency(service); }
 
 ServiceCounters Simulator::Counters(Service service) const { return stats_->Counters(service); }
 std::vector<RequestRecord> Simulator::Requests(Service service) const { return stats_->Recent(service); }

@@ -44,6 +44,8 @@ struct SimOptions {
     std::string updateStatus = "0";  // what the update page tells release 1.6
     CodecPackVariant codecPack = CodecPackVariant::Full;
     std::vector<std::pair<Service, Fault>> faults;  // switched on at start
+    // A fixed wait before every answer, per service, from the start on.
+    std::vector<std::pair<Service, std::chrono::milliseconds>> latencies;
 
     int threadsPerService = 4;
     // Called once per finished request, on the thread that served it.
@@ -92,6 +94,12 @@ public:
     void ClearFault(Service service);
     void ClearFaults();
     std::optional<Fault> CurrentFault(Service service) const;
+
+    // A fixed wait before every answer of a service (0 for none), on top of
+    // any fault; SetLatencyAll sets it for every service but the control one.
+    void SetLatency(Service service, std::chrono::milliseconds latency);
+    void SetLatencyAll(std::chrono::milliseconds latency);
+    std::chrono::milliseconds Latency(Service service) const;
 
     ServiceCounters Counters(Service service) const;
     std::vector<RequestRecord> Requests(Service service) const;  // the latest, oldest first

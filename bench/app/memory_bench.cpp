@@ -1,6 +1,7 @@
 // Prints the resident memory of Lumo: a bare Qt program as the peer, Lumo
 // idle after start-up, and Lumo playing a 720p film with the real engine on
-// a private X server.
+// a private X server, against the `mpv` command line playing the same film
+// on the same server with the same video output.
 //
 //   app_memory_bench [seconds of playback, default 8] [film]
 #include <QApplication>
@@ -8,6 +9,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWidget>
+
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -22,8 +27,8 @@
 
 namespace {
 
-long ResidentKb() {
-    std::ifstream status("/proc/self/status");
+long ResidentKb(const std::string& process = "self") {
+    std::ifstream status("/proc/" + process + "/status");
     std::string line;
     while (std::getline(status, line)) {
         if (line.rfind("VmRSS:", 0) == 0) return std::strtol(line.c_str() + 6, nullptr, 10);
@@ -41,6 +46,34 @@ public:
     void Inform(QWidget*, const QString&, const QString&) override {}
     QString ChooseOpenFile(QWidget*, const QString&, const QString&) override { return {}; }
 };
+
+// Plays `film` with the mpv program for `seconds` and returns its resident
+// memory at the end (and its peak in *peakKb); -1 when it cannot run.
+long MpvResidentKb(const std::string& film, int seconds, long* peakKb) {
+    const std::string fileArg = film;
+    const char* argv[] = {"mpv", "--no-config", "--vo=x11", "--ao=null", "--really-quiet", "--loop-file=inf",
+                          fileArg.c_str(), nullptr};
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    pid_t pid = 0;
+    const int failed = posix_spawnp(&pid, "mpv", &actions, nullptr, const_cast<char**>(argv), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (failed != 0) return -1;
+    const std::string process = std::to_string(pid);
+    *peakKb = 0;
+    // Its start-up first, then the same time of playback as Lumo's.
+    QTest::qWait(1000);
+    for (int i = 0; i < seconds * 4; ++i) {
+        QTest::qWait(250);
+        *peakKb = std::max(*peakKb, ResidentKb(process));
+    }
+    const long kb = ResidentKb(process);
+    kill(pid, SIGTERM);
+    waitpid(pid, nullptr, 0);
+    return kb;
+}
 
 }  // namespace
 
@@ -101,12 +134,25 @@ int main(int argc, char** argv) {
     const long playingKb = ResidentKb();
     const int position = state.player.GetPosition();
 
+    state.player.Close();
+    long mpvPeakKb = 0;
+    const long mpvKb = MpvResidentKb(film, seconds, &mpvPeakKb);
+
     std::printf("peer (bare Qt window)     rss %8ld KB\n", peerKb);
     std::printf("lumo idle                 rss %8ld KB   %.2fx peer\n", idleKb, double(idleKb) / peerKb);
     std::printf("lumo playing 720p film    rss %8ld KB   %.2fx peer   %.2fx idle   (peak %ld KB, %d s played)\n",
                 playingKb, double(playingKb) / peerKb, double(playingKb) / idleKb, peakKb, position / 1000);
 
+    if (mpvKb > 0) {
+        std::printf("mpv command line, same film rss %8ld KB   (peak %ld KB)\n", mpvKb, mpvPeakKb);
+        const double more = (playingKb - mpvKb) / 1024.0;
+        std::printf("lumo playing - mpv:       %+8.1f MB   %.2fx mpv   (goal <= +80 MB: %s)\n", more,
+                    double(playingKb) / mpvKb, more <= 80 ? "met" : "not met");
+    } else {
+        std::printf("mpv command line: could not be run (is the mpv package installed?)\n");
+    }
+
     state.player.Destroy();
     delete main.data();
-    return 0;
+    return mpvKb > 0 ? 0 : 1;
 }

@@ -16,20 +16,18 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-#include <set>
 
 #include "app/list_view.h"
 #include "app/main_window.h"
 #include "app/scripted_prompter.h"
+#include "app/screen_probe.h"
+#include "app/sim_session.h"
 #include "app/test_application.h"
 #include "app/x_session.h"
 #include "app/xvfb_server.h"
 #include "flow/app_state.h"
 #include "flow/worker_threads.h"
 #include "player/player_engine.h"
-#include "sim/catalogue.h"
 #include "sim/simulator.h"
 
 using namespace lumo::app;
@@ -46,17 +44,8 @@ protected:
         std::string error;
         if (!StartXSession(server, home, &error)) GTEST_SKIP() << "no X server: " << error;
 
-        lumo::sim::SimOptions options;
-        lumo::sim::Catalogue::Options catalogue;
-        catalogue.mediaDir = lumo::sim::Simulator::DefaultMediaDir();
-        options.catalogue = lumo::sim::Catalogue::Build(catalogue, &error);
-        ASSERT_NE(options.catalogue, nullptr) << error;
-        options.servicesFile = std::filesystem::path();
-        sim = std::make_unique<lumo::sim::Simulator>(options);
-        ASSERT_TRUE(sim->Start(&error)) << error;
-        const std::string services = home.filePath(QStringLiteral("services.ini")).toStdString();
-        std::ofstream(services) << sim->ServicesFileText();
-        qputenv("LUMO_SERVICES", QByteArray::fromStdString(services));
+        sim = StartSimulatorFor(home.path(), &error);
+        ASSERT_NE(sim, nullptr) << error;
     }
 
     void TearDown() override {
@@ -69,21 +58,7 @@ protected:
         qunsetenv("LUMO_SERVICES");
     }
 
-    QImage GrabVideo() {
-        QWidget* video = main->Control("图片框1");
-        QPoint at = video->mapToGlobal(QPoint(0, 0));
-        QPixmap shot = QGuiApplication::primaryScreen()->grabWindow(0, at.x(), at.y(), video->width(), video->height());
-        return shot.toImage().convertToFormat(QImage::Format_RGB32);
-    }
-
-    // The number of distinct colours in a coarse sample: a black or idle
-    // video area has a handful, a film frame many.
-    static int Colours(const QImage& image) {
-        std::set<QRgb> seen;
-        for (int y = 0; y < image.height(); y += 8)
-            for (int x = 0; x < image.width(); x += 8) seen.insert(image.pixel(x, y) & 0xF0F0F0);
-        return static_cast<int>(seen.size());
-    }
+    QImage GrabVideo() { return GrabArea(main->Control("图片框1")); }
 
     XvfbServer server;
     QTemporaryDir home;
@@ -144,10 +119,10 @@ TEST_F(MainJobScreenTest, ASearchedFilmPlaysInTheVideoArea) {
     ASSERT_TRUE(QTest::qWaitFor(
         [&] {
             shot = GrabVideo();
-            return Colours(shot) > 40;
+            return DistinctColours(shot) > 40;
         },
         15000))
-        << "the video area shows " << Colours(shot) << " colours";
+        << "the video area shows " << DistinctColours(shot) << " colours";
     QByteArray dir = qgetenv("LUMO_SCREENSHOT_DIR");
     if (!dir.isEmpty()) {
         QGuiApplication::primaryScreen()->grabWindow(0).save(QString::fromUtf8(dir) + "/main_job.png");

@@ -20,6 +20,7 @@
 #include "app/main_window.h"
 #include "app/player_wiring.h"
 #include "app/scripted_prompter.h"
+#include "app/screen_probe.h"
 #include "app/test_application.h"
 #include "app/x_session.h"
 #include "app/xvfb_server.h"
@@ -83,13 +84,7 @@ protected:
         if (!dir.isEmpty()) QGuiApplication::primaryScreen()->grabWindow(0).save(QString::fromUtf8(dir) + "/" + name + ".png");
     }
 
-    QImage GrabVideo() {
-        QPoint at = Video()->mapToGlobal(QPoint(0, 0));
-        return QGuiApplication::primaryScreen()
-            ->grabWindow(0, at.x(), at.y(), Video()->width(), Video()->height())
-            .toImage()
-            .convertToFormat(QImage::Format_RGB32);
-    }
+    QImage GrabVideo() { return GrabArea(Video()); }
 
     XvfbServer server;
     QTemporaryDir home;
@@ -97,20 +92,6 @@ protected:
     ScriptedPrompter prompter;
     QPointer<MainWindow> main;
 };
-
-int ChangedPixels(const QImage& a, const QImage& b) {
-    int count = 0;
-    for (int y = 0; y < a.height(); y += 2) {
-        for (int x = 0; x < a.width(); x += 2) {
-            const QRgb p = a.pixel(x, y);
-            const QRgb q = b.pixel(x, y);
-            if (std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) + std::abs(qBlue(p) - qBlue(q)) > 60) {
-                ++count;
-            }
-        }
-    }
-    return count;
-}
 
 }  // namespace
 

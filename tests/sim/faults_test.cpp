@@ -65,6 +65,7 @@ protected:
     }
     void SetUp() override {
         sim_->ClearFaults();
+        sim_->SetLatencyAll(std::chrono::milliseconds(0));
         sim_->ResetCounters();
         sim_->SetUpdateStatus("0");
         sim_->ClearPages();
@@ -92,6 +93,45 @@ TEST_F(SimFaults, DelayHoldsTheAnswerBack) {
     EXPECT_GE(SecondsSince(start), 0.4);
     EXPECT_EQ(slow.status, 200);
     EXPECT_EQ(slow.body, plain.body);
+}
+
+// The latency stays on every answer, adds to a delay fault and outlives it,
+// and never slows the control endpoint that switches it off.
+TEST_F(SimFaults, LatencyWaitsBeforeEveryAnswerOnTopOfAFault) {
+    const auto plain = Get(*sim_, Service::FileList, FileListTarget());
+    auto control = [](const std::string& method, const std::string& target) {
+        auto client = testing::ClientFor(*sim_, Service::Control);
+        return testing::FromResult(method == "POST" ? client.Post(target, "", "text/plain") : method == "DELETE"
+                                                                                             ? client.Delete(target)
+                                                                                             : client.Get(target));
+    };
+    EXPECT_EQ(control("POST", "/latency?service=filelist&ms=soon").status, 400);
+    EXPECT_EQ(control("POST", "/latency?service=control&ms=50").status, 400);
+    ASSERT_EQ(control("POST", "/latency?service=all&ms=300").status, 200);
+    EXPECT_EQ(sim_->Latency(DownloadHost(22)).count(), 300);
+    EXPECT_EQ(sim_->Latency(Service::Control).count(), 0);
+    Fault fault = Make(FaultKind::Delay);
+    fault.ms = 200;
+    fault.count = 1;
+    sim_->SetFault(Service::FileList, fault);
+
+    auto start = Clock::now();
+    const auto both = Get(*sim_, Service::FileList, FileListTarget());
+    EXPECT_GE(SecondsSince(start), 0.5);
+    EXPECT_EQ(both.body, plain.body);
+    start = Clock::now();
+    const auto slow = Get(*sim_, Service::FileList, FileListTarget());
+    EXPECT_GE(SecondsSince(start), 0.3) << "the latency outlives the fault it came with";
+    EXPECT_EQ(slow.body, plain.body);
+    EXPECT_NE(control("GET", "/latency").body.find("filelist 300\n"), std::string::npos);
+    ASSERT_TRUE(sim_->WaitIdle());
+    const auto records = sim_->Requests(Service::FileList);
+    ASSERT_GE(records.size(), 2u);
+    EXPECT_EQ(records[records.size() - 2].fault, "latency ms=300, " + DescribeFault(fault));
+
+    EXPECT_EQ(control("DELETE", "/latency?service=all").status, 200);
+    EXPECT_EQ(control("GET", "/latency").body, "");
+    EXPECT_EQ(sim_->Latency(Service::FileList).count(), 0);
 }
 
 TEST_F(SimFaults, DropClosesWithoutAnyAnswer) {
