@@ -348,6 +348,8 @@ TEST_F(DesktopTest, XdgOpenOfAMagnetLinkReachesTheRunningLumo) {
     QByteArray output;
     ASSERT_EQ(Run("bash", {LUMO_SOURCE_DIR "/scripts/install-desktop.sh"}, env, &output), 0) << output.constData();
     EXPECT_TRUE(QFile::exists(xdg.filePath("data/icons/hicolor/scalable/apps/lumo.svg")));
+    EXPECT_EQ(Run("desktop-file-validate", {xdg.filePath("data/applications/lumo.desktop")}, env, &output), 0)
+        << output.constData();
     ASSERT_EQ(Run("xdg-mime", {"query", "default", "x-scheme-handler/magnet"}, env, &output), 0);
     EXPECT_EQ(output.trimmed(), "lumo.desktop");
     ASSERT_EQ(Run("xdg-mime", {"query", "default", "application/x-bittorrent"}, env, &output), 0);
@@ -362,6 +364,29 @@ TEST_F(DesktopTest, XdgOpenOfAMagnetLinkReachesTheRunningLumo) {
               0)
         << output.constData();
     EXPECT_TRUE(ListsFilesOf(series));
+}
+
+TEST_F(DesktopTest, CmakeInstallGivesACommandThatFindsItsEngineAndTheDesktopFiles) {
+    QTemporaryDir prefix;
+    QByteArray output;
+    ASSERT_EQ(Run(LUMO_CMAKE, {"--install", LUMO_BUILD_DIR, "--prefix", prefix.path()}, ProgramEnvironment(), &output), 0)
+        << output.constData();
+    const QString command = prefix.filePath("bin/lumo");
+    EXPECT_TRUE(QFile::exists(prefix.filePath("lib/lumo/liblumo-engine.so"))) << "the engine is looked up beside the program";
+    EXPECT_TRUE(QFile::exists(prefix.filePath("share/icons/hicolor/scalable/apps/lumo.svg")));
+    QFile entry(prefix.filePath("share/applications/lumo.desktop"));
+    ASSERT_TRUE(entry.open(QIODevice::ReadOnly));
+    const QByteArray text = entry.readAll();
+    EXPECT_TRUE(text.contains("\nExec=lumo %u\n"));
+    EXPECT_TRUE(text.contains("MimeType=x-scheme-handler/magnet;application/x-bittorrent;video/mp4;"));
+    ASSERT_EQ(Run(command, {"--version"}, ProgramEnvironment(), &output), 0);
+    EXPECT_TRUE(output.startsWith("Lumo "));
+
+    // The installed command is a later start like any other.
+    StartListening();
+    const auto& film = *sim_->catalogue().EntryById(3);
+    ASSERT_EQ(Run(command, {QString::fromStdString(film.infoHash)}, ProgramEnvironment()), 0);
+    EXPECT_TRUE(ListsFilesOf(film));
 }
 
 }  // namespace
