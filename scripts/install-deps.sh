@@ -21,6 +21,7 @@ packages=(
   xvfb xauth x11-utils
   clang libclang-rt-14-dev llvm
   python3 curl imagemagick
+  xdg-utils desktop-file-utils
   fonts-noto-cjk
 )
 

@@ -12,8 +12,7 @@ namespace lumo::app {
 
 namespace {
 
-// The engine plugin sits next to the program in a build, and in Lumo's own
-// library folder once installed.
+// The engine plugin sits next to the program, built or installed.
 WebViewFactory* LoadFactory(QString* error) {
     static WebViewFactory* factory = nullptr;
     static QString failure;
@@ -22,15 +21,11 @@ WebViewFactory* LoadFactory(QString* error) {
         return factory;
     }
     const QDir program(QCoreApplication::applicationDirPath());
-    for (const QString& path : {program.filePath(QStringLiteral("lumo-webview.so")),
-                                program.filePath(QStringLiteral("../lib/lumo/lumo-webview.so"))}) {
-        if (!QFileInfo::exists(path)) continue;
-        QPluginLoader loader(path);
-        factory = qobject_cast<WebViewFactory*>(loader.instance());
-        if (factory != nullptr) return factory;
-        failure = loader.errorString();
-    }
-    if (failure.isEmpty()) failure = QStringLiteral("lumo-webview.so not found");
+    const QString path = program.filePath(QStringLiteral("lumo-webview.so"));
+    QPluginLoader loader(path);
+    factory = qobject_cast<WebViewFactory*>(loader.instance());
+    if (factory != nullptr) return factory;
+    failure = QFileInfo::exists(path) ? loader.errorString() : path + QStringLiteral(" not found");
     *error = failure;
     return nullptr;
 }

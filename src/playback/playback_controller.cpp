@@ -361,6 +361,11 @@ void PlaybackController::VolumeStep(int delta) {
 void PlaybackController::OpenLocalFile() {
     const std::string path = ui_.AskOpenFile("打开文件", MediaFilter());
     if (path.empty()) return;
+    OpenLocalPath(path);
+}
+
+void PlaybackController::OpenLocalPath(const std::string& path) {
+    if (path.empty()) return;
     state_.lastLocalMediaPath = path;
     pendingPathKey_ = store::ResumeKeyForPath(path);
     state_.player.OpenA(path);

@@ -58,6 +58,9 @@ public:
     void TogglePlayQueue();
     // The open-file dialog, then the chosen file.
     void OpenLocalFile();
+    // A local file chosen some other way (command line, a drop), opened as
+    // one from the dialog.
+    void OpenLocalPath(const std::string& path);
     // Opens a typed address or path; blank text opens nothing.
     void OpenMedia(const std::string& address);
     // The loading panel's "取消": ends an open that has not started playing.

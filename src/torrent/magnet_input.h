@@ -20,12 +20,28 @@ inline constexpr uint32_t kTypingColour = 0;
 // How many GBK bytes of an input make its info-hash.
 inline constexpr size_t kInfoHashBytes = 40;
 
-// The info-hash of what the user typed or pasted: every occurrence of the
-// magnet prefix removed (exact, case-sensitive), then the first 40 bytes of
-// the GBK form of what remains, so a display-name tail is cut off. The hash
-// is not checked: anything, the hint text included, passes as it is. A
-// character that would straddle the 40th byte is left out whole.
+// The info-hash of what the user typed or pasted.
+//
+// First the plain reading: every occurrence of the magnet prefix removed
+// (exact, case-sensitive), then the first 40 bytes of the GBK form of what
+// remains, so a display-name tail is cut off. A character that would
+// straddle the 40th byte is left out whole. When that gives 40 hex digits it
+// is the answer, letter case kept.
+//
+// Otherwise links as browsers and sites hand them over are read: a
+// "magnet:?" link (the scheme in any case) whose `xt` (or `xt.N`) parameter
+// holds "urn:btih:" anywhere among the others, its parts percent-decoded,
+// with 40 hex digits or a 32-character base32 hash (turned into 40 upper-case
+// hex digits); and a bare 40-digit or base32 hash with blanks around it.
+// Parameter names are matched exactly, as links write them.
+//
+// Anything else gives the plain reading unchecked, the hint text included,
+// so the file-list service is asked with it and finds nothing.
 std::string InfoHashFromInput(std::string_view input);
+
+// The 40 hex digits of a link or bare hash as above; nullopt when the text
+// holds no usable info-hash.
+std::optional<std::string> UsableInfoHash(std::string_view input);
 
 // kMagnetPrefix + infoHash.
 std::string MagnetLink(std::string_view infoHash);

@@ -53,6 +53,38 @@ TEST(MagnetInput, CountsFortyGbkBytesAndNeverSplitsACharacter) {
     EXPECT_EQ(text::GbkLength(InfoHashFromInput(twenty)), 40u);
 }
 
+TEST(MagnetInput, ReadsLinksAsBrowsersAndSitesHandThemOver) {
+    const std::string lower = "0123456789abcdef0123456789abcdef01234567";
+    const std::string base32 = "AERUKZ4JVPG66AJDIVTYTK6N54ASGRLH";  // kHash in base32
+    // The topic after other parameters, and trackers after it.
+    EXPECT_EQ(InfoHashFromInput(std::string("magnet:?dn=Some%20Film&xt=urn:btih:") + kHash +
+                                "&tr=udp%3A%2F%2Ftracker.example%3A80"),
+              kHash);
+    EXPECT_EQ(InfoHashFromInput("magnet:?tr=http://t.example/a&dn=x&xt=urn:btih:" + lower), lower);
+    // Base32, in either case, becomes the 40 hex digits.
+    EXPECT_EQ(InfoHashFromInput("magnet:?xt=urn:btih:" + base32 + "&dn=film"), kHash);
+    EXPECT_EQ(InfoHashFromInput("magnet:?dn=film&xt=urn:btih:" + std::string("aerukz4jvpg66ajdivtytk6n54asgrlh")), kHash);
+    // Percent-encoded separators and digits, the scheme in capitals, blanks
+    // around a pasted link, a v2 topic standing first.
+    EXPECT_EQ(InfoHashFromInput(std::string("magnet:?xt=urn%3Abtih%3A%30123456789ABCDEF0123456789ABCDEF01234567")),
+              kHash);
+    EXPECT_EQ(InfoHashFromInput(std::string("  Magnet:?dn=a&xt=urn:btih:") + kHash + "\n"), kHash);
+    EXPECT_EQ(InfoHashFromInput(std::string("magnet:?xt.1=urn:btmh:1220") + std::string(64, 'a') +
+                                "&xt.2=urn:btih:" + kHash),
+              kHash);
+    EXPECT_EQ(InfoHashFromInput(" " + base32 + " "), kHash);
+    EXPECT_EQ(torrent::UsableInfoHash(std::string("magnet:?xt=urn:btih:") + kHash + "&dn=film"), kHash);
+
+    // No usable hash: the plain reading, as before, which the service refuses.
+    for (const std::string bad : {std::string("magnet:?dn=film&xt=urn:btih:12345"),
+                                  std::string("magnet:?dn=film&xt=urn:sha1:") + kHash,
+                                  std::string("magnet:?dn=film&tr=x"), std::string("magnet:?xt=urn:btih:") + base32.substr(1) + "8"}) {
+        EXPECT_FALSE(torrent::UsableInfoHash(bad).has_value()) << bad;
+        EXPECT_EQ(InfoHashFromInput(bad), bad.substr(bad.rfind("magnet:?xt=urn:btih:", 0) == 0 ? 20 : 0, 40)) << bad;
+    }
+    EXPECT_FALSE(torrent::UsableInfoHash(torrent::kMagnetHint).has_value());
+}
+
 TEST(MagnetInput, HintShowsOnlyInAnEmptyBoxAndClearsOnlyItself) {
     using torrent::HintChange;
     EXPECT_EQ(torrent::MagnetHintOnFocusLost(""), (HintChange{std::string(torrent::kMagnetHint), 0x606060}));
