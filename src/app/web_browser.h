@@ -12,7 +12,8 @@ class WebView;
 
 // A web-browser control of MAIN. The web engine is costly to load and start,
 // so the view inside is made only when the control is first shown; an
-// address sent before that is loaded then.
+// address sent before that is loaded then. The view has a window of its own
+// that follows the control.
 class WebBrowser : public QWidget {
     Q_OBJECT
 public:
@@ -36,13 +37,20 @@ signals:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void MakeView();
     void StoreCookies();
+    QRect ShownPart() const;
+    // Puts the view's window over the control, or hides it with the control.
+    void FollowControl();
 
     QString address_;
+    QWidget* host_ = nullptr;  // the view's own window
     std::unique_ptr<WebView> view_;
     QWidget* failure_ = nullptr;  // says why there is no view
     QUrl cookieSite_;

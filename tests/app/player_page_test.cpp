@@ -122,6 +122,8 @@ TEST_F(PlayerPageTest, AFilmFromTheOpenButtonIsDrivenByTheBarTheKeysTheMouseAndT
     EXPECT_EQ(Text("标签底部状态"), U("已暂停"));
     EXPECT_TRUE(QTest::qWaitFor([&] { return main->Control<QAbstractButton>("图形按钮播放")->text() == U("播放"); }, 2000));
     Keep("player_paused");
+    // Once the pause's on-screen text has gone, the picture holds still.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !Controller().OverlayTimer().isActive(); }, 5000));
     QTest::qWait(300);
     const QImage still = GrabVideo();
     QTest::qWait(600);

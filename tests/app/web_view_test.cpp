@@ -49,12 +49,30 @@ TEST_F(WebViewTest, TheHomePageShowsTheChannelsAndAMagnetLinkInAPageOpensItsFile
     ASSERT_NE(home, nullptr);
     EXPECT_EQ(home->View(), nullptr) << "start-up must not pay for the web engine";
 
+    QWidget* video = main->Control<QWidget>("图片框1");
+    const WId videoWindow = video->winId();
     main->Control<QAbstractButton>("左边首页")->click();
     ASSERT_NE(home->View(), nullptr);
     ASSERT_TRUE(WaitFor([&] { return Title(home) == QString::fromUtf8("最新大片 - Lumo云播"); }, std::chrono::seconds(60)))
         << Title(home).toStdString();
     EXPECT_TRUE(WaitFor([&] { return state.homeBrowserAddress == state.RemoteAddress("TJDZ"); }))
         << state.homeBrowserAddress << " / " << state.RemoteAddress("TJDZ");
+
+    // The page sits over the control in a window of its own, which leaves
+    // MAIN and the engine's video window as they were, and it goes and comes
+    // back with the control.
+    QWidget* page = Engine(home)->window();
+    EXPECT_NE(page, main.data());
+    EXPECT_EQ(video->winId(), videoWindow) << "the video's window was made anew";
+    EXPECT_TRUE(WaitFor([&] { return page->geometry() == QRect(home->mapToGlobal(QPoint(0, 0)), home->size()); }));
+    main->Control<QAbstractButton>("超级按钮播放器")->click();
+    EXPECT_TRUE(WaitFor([&] { return !page->isVisible(); })) << "the page stays over the player";
+    EXPECT_TRUE(video->isVisible());
+    main->Control<QAbstractButton>("超级按钮片库")->click();
+    EXPECT_TRUE(WaitFor([&] { return page->isVisible(); }));
+    main->move(main->pos() + QPoint(30, 20));
+    EXPECT_TRUE(WaitFor([&] { return page->geometry().topLeft() == home->mapToGlobal(QPoint(0, 0)); }))
+        << "the page does not follow MAIN";
     EXPECT_EQ(TextColour("超级按钮推荐"), colors::kChannelSelectedText);
     EXPECT_EQ(TextColour("超级按钮其他"), colors::kChannelOtherText);
 
