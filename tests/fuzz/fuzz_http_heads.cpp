@@ -1,6 +1,7 @@
 // The engine's cache proxy reading its clients' request heads and range
 // headers, and the simulator's reading of requests (parameters, cookies,
 // ranges). The first byte picks the parser.
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -90,13 +91,11 @@ void SimRequest(std::string_view input) {
     Require(raw.find('&') == std::string::npos && In(query, raw));
     for (const auto& [name, value] : request.headers) {
         if (firstName.empty()) firstName = name;
-        const size_t eq = value.find('=');
-        const std::string cookieName(value.substr(value.find_first_not_of(" \t") == std::string::npos
-                                                      ? value.size()
-                                                      : value.find_first_not_of(" \t"),
-                                                  eq == std::string::npos ? 0 : std::string::npos));
-        const std::string cookie = request.Cookie(cookieName.substr(0, cookieName.find_first_of("= \t;")));
-        Require(cookie.find(';') == std::string::npos && In(value, cookie));
+        // The first cookie name the header holds, as a page would ask for it.
+        const size_t nameStart = std::min(value.find_first_not_of(" \t"), value.size());
+        const size_t nameEnd = std::min(value.find_first_of("= \t;", nameStart), value.size());
+        const std::string cookie = request.Cookie(value.substr(nameStart, nameEnd - nameStart));
+        Require(cookie.find(';') == std::string::npos && In(input, cookie));
         Require(cookie.empty() || (cookie.front() != ' ' && cookie.back() != ' '));
     }
     if (!firstName.empty()) Require(In(input, request.Header(firstName)));
