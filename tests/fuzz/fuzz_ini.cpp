@@ -70,6 +70,11 @@ std::filesystem::path FilePath() {
         Require(mkdtemp(dir.data()) != nullptr);
         return std::filesystem::path(dir) / "config.ini";
     }();
+    static const bool removedAtExit = [] {
+        std::atexit([] { std::filesystem::remove_all(path.parent_path()); });
+        return true;
+    }();
+    (void)removedAtExit;
     return path;
 }
 

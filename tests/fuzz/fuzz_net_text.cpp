@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <string_view>
@@ -110,6 +111,11 @@ std::string JarDirectory() {
         Require(mkdtemp(name) != nullptr);
         return std::string(name);
     }();
+    static const bool removedAtExit = [] {
+        std::atexit([] { std::filesystem::remove_all(dir); });
+        return true;
+    }();
+    (void)removedAtExit;
     return dir;
 }
 
