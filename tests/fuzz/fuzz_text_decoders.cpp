@@ -13,6 +13,7 @@
 #include "text/script_unescape.h"
 #include "text/text_between.h"
 #include "text/utf8.h"
+#include "sim/base64_encode.h"
 
 namespace {
 
@@ -76,6 +77,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Require(stripped.size() <= base64Limit);
     Require(stripped.empty() || stripped.back() != '\0');
 
+    // Decoding undoes the encoders Lumo and the simulator write with.
+    Require(Base64Decode(lumo::sim::Base64Encode(input)) == input);
+
     Require(IsValidUtf8(UrlDecode(input, false)));
     Require(IsValidUtf8(UrlDecode(input, true)));
     const std::string encoded = UrlEncode(input, true, true);
@@ -87,6 +91,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string kept = KeepGbkRepresentable(input);
     Require(IsValidUtf8(kept));
     Require(KeepGbkRepresentable(kept) == kept);
+    Require(UrlDecode(UrlEncode(kept, false, true), true) == kept);
+    if (kept.find('\0') == std::string::npos) Require(UrlDecode(UrlEncode(kept, true, false), false) == kept);
     Require(GbkLength(kept) == Utf8ToGbk(kept).size());
     if (const auto big5 = ConvertToUtf8(input, "big5")) Require(IsValidUtf8(*big5));
     if (const auto utf8 = ConvertToUtf8(input, "utf-8")) Require(IsValidUtf8(*utf8));
@@ -117,7 +123,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         for (const auto& piece : pieces) Require(GbkLength(piece) <= 8);
         (void)TextBetween(text, pattern.substr(0, half), pattern.substr(half),
                           static_cast<size_t>(size % 7), size % 2 == 0);
-        (void)EscapePatternText(pattern);
+        // An escaped delimiter finds itself, as long as it holds none of
+        // the metacharacters that are left alone on purpose.
+        const std::string escaped = EscapePatternText(pattern);
+        if (IsValidUtf8(pattern) && pattern.find_first_of("\\^$|.\r\0") == std::string_view::npos &&
+            pattern.find("#引号") == std::string_view::npos && !pattern.empty()) {
+            Require(matcher.Search(escaped, pattern, true, false, true, true));
+            Require(matcher.MatchCount() >= 1);
+        }
     }
     return 0;
 }
