@@ -409,7 +409,8 @@ TEST_F(E2eJourney, FavouriteSurvivesARestartAndPlays) {
 }
 
 // A film played, Lumo restarted, the film played again from the play
-// queue. Without the offline service it cannot be played and Lumo says so.
+// queue. Without the offline service no play address is found and Lumo
+// says so.
 TEST_F(E2eJourney, HistoryReplaysAfterARestart) {
     LaunchAndCloseNotice();
     const std::string title = ShortFilm().title;
@@ -434,8 +435,10 @@ TEST_F(E2eJourney, HistoryReplaysAfterARestart) {
     const size_t before = prompter.History().size();
     simulator->SetFault(sim::Service::Offline, Failing(sim::FaultKind::Drop));
     ClickRow(*queue, kept);
-    EXPECT_TRUE(WaitTold("暂时无法播放", before)) << AllTold().toStdString();
-    EXPECT_EQ(Label("标签_顶部状态"), U("暂时无法播放此内容..."));
+    // No answer is no "not held" either: the download hosts are tried
+    // and none has the file.
+    EXPECT_TRUE(WaitTold("获取云播放地址失败,请换一个啦！", before)) << AllTold().toStdString();
+    EXPECT_EQ(Label("标签_顶部状态"), U("获取云播地址失败.."));
     EXPECT_NE(state->player.GetState(), lumo::player::kStatePlaying);
     simulator->ClearFaults();
 
@@ -453,9 +456,12 @@ TEST_F(E2eJourney, LoginThenPageTwoOfTheResourceList) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return resources->RowCount() > 3; }, kWaitMs)) << "page 1 never came";
     const QString firstOfPage1 = resources->Cell(0, 2);
 
+    // Logged out, a notice comes over the list; closing it offers the login.
     main->Control<QAbstractButton>("超级按钮_下一页")->click();
+    QWidget* notice = main->Control<QWidget>("外形框1");
+    ASSERT_TRUE(notice->isVisible());
+    notice->findChild<QAbstractButton*>(U("关闭按钮"))->click();
     ASSERT_NE(Login(), nullptr) << "page 2 asks for the login";
-    main->Control<QWidget>("外形框1")->findChild<QAbstractButton*>(U("关闭按钮"))->click();
 
     simulator->SetFault(sim::Service::Forum, Failing(sim::FaultKind::Drop, "/member.php"));
     FillLogin("lumo", "lumo2016");
