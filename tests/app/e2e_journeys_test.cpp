@@ -284,8 +284,8 @@ TEST_F(E2eJourney, MagnetLinkToPlaying) {
     EXPECT_EQ(main->Control<QTabWidget>("选择夹1")->currentIndex(), MainWindow::kPlayerPage);
 }
 
-// Both search engines find the film and play it; with the JSON search down
-// the status line says the search failed.
+// Both search engines find the film and play it; with either search service
+// down the status line says the search found nothing.
 TEST_F(E2eJourney, SearchOnBothEnginesToPlaying) {
     LaunchAndCloseNotice();
     const std::string title = ShortFilm().title;
@@ -293,6 +293,13 @@ TEST_F(E2eJourney, SearchOnBothEnginesToPlaying) {
     simulator->SetFault(sim::Service::Api, Failing(sim::FaultKind::Status));
     Search("<全网引擎1>", title);
     EXPECT_TRUE(QTest::qWaitFor([&] { return Label("标签_顶部状态") == U("搜索失败或搜不到你想搜索的内容"); }, kWaitMs))
+        << Label("标签_顶部状态").toStdString();
+    EXPECT_EQ(List("超级列表框搜索")->RowCount(), 0);
+    // The torrent site's error page matches nothing.
+    simulator->SetFault(sim::Service::Search, Failing(sim::FaultKind::Status));
+    Search("<全网引擎2>", title);
+    const QString nothing = U("找不到关于 ") + QString::fromStdString(title) + U(" 的内容");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Label("标签_顶部状态") == nothing; }, kWaitMs))
         << Label("标签_顶部状态").toStdString();
     EXPECT_EQ(List("超级列表框搜索")->RowCount(), 0);
     simulator->ClearFaults();
