@@ -34,6 +34,7 @@
 #include "app/sim_session.h"
 #include "app/skinned_button.h"
 #include "app/widget_flow_ui.h"
+#include "app/row_clicks.h"
 #include "app/x_session.h"
 #include "app/xvfb_server.h"
 #include "flow/app_state.h"
@@ -45,6 +46,7 @@
 #include "sim/simulator.h"
 
 using namespace lumo::app;
+using namespace lumo::app::testing;
 namespace flow = lumo::flow;
 namespace sim = lumo::sim;
 
@@ -61,22 +63,6 @@ sim::Fault Failing(sim::FaultKind kind, const char* path = "") {
     fault.status = 503;
     fault.pathPrefix = path;
     return fault;
-}
-
-void DoubleClickRow(ListView& view, int row) {
-    QTreeWidgetItem* item = view.topLevelItem(row);
-    ASSERT_NE(item, nullptr);
-    view.scrollToItem(item);
-    const QPoint centre = view.visualItemRect(item).center();
-    QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, centre);
-    QTest::mouseDClick(view.viewport(), Qt::LeftButton, {}, centre);
-}
-
-void ClickRow(ListView& view, int row) {
-    QTreeWidgetItem* item = view.topLevelItem(row);
-    ASSERT_NE(item, nullptr);
-    view.scrollToItem(item);
-    QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, view.visualItemRect(item).center());
 }
 
 class E2eJourney : public ::testing::Test {

@@ -24,6 +24,7 @@
 #include "app/list_view.h"
 #include "app/magnet_window.h"
 #include "app/main_job_fixture.h"
+#include "app/row_clicks.h"
 #include "app/main_window.h"
 #include "app/scripted_prompter.h"
 #include "app/skinned_button.h"
@@ -39,22 +40,13 @@
 #include "sim/simulator.h"
 
 using namespace lumo::app;
+using namespace lumo::app::testing;
 namespace flow = lumo::flow;
 
 namespace {
 
 QString U(const char* text) { return QString::fromUtf8(text); }
 
-
-// Double-clicks a row of a shown list the way a user does.
-void DoubleClickRow(ListView& view, int row) {
-    QTreeWidgetItem* item = view.topLevelItem(row);
-    ASSERT_NE(item, nullptr);
-    view.scrollToItem(item);
-    const QPoint centre = view.visualItemRect(item).center();
-    QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, centre);
-    QTest::mouseDClick(view.viewport(), Qt::LeftButton, {}, centre);
-}
 
 // ---- ListBinder -------------------------------------------------------------------
 

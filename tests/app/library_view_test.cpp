@@ -20,6 +20,7 @@
 #include "app/list_view.h"
 #include "app/login_window.h"
 #include "app/main_job_fixture.h"
+#include "app/row_clicks.h"
 #include "app/picture_button.h"
 #include "app/skinned_button.h"
 #include "app/win_color.h"
@@ -29,6 +30,7 @@
 #include "store/ini_file.h"
 
 using namespace lumo::app;
+using namespace lumo::app::testing;
 namespace flow = lumo::flow;
 
 namespace {
@@ -43,31 +45,6 @@ public:
 public slots:
     void Open(const QUrl& url) { opened.push_back(url); }
 };
-
-// A right-click where the platform puts it: the button press selects, the
-// context-menu event asks for the menu.
-void RightClick(ListView& view, QPoint at) {
-    QTest::mousePress(view.viewport(), Qt::RightButton, {}, at);
-    QTest::mouseRelease(view.viewport(), Qt::RightButton, {}, at);
-    QContextMenuEvent event(QContextMenuEvent::Mouse, at, view.viewport()->mapToGlobal(at));
-    QApplication::sendEvent(view.viewport(), &event);
-}
-
-void RightClickRow(ListView& view, int row) {
-    QTreeWidgetItem* item = view.topLevelItem(row);
-    ASSERT_NE(item, nullptr);
-    view.scrollToItem(item);
-    RightClick(view, view.visualItemRect(item).center());
-}
-
-void DoubleClickRow(ListView& view, int row) {
-    QTreeWidgetItem* item = view.topLevelItem(row);
-    ASSERT_NE(item, nullptr);
-    view.scrollToItem(item);
-    const QPoint centre = view.visualItemRect(item).center();
-    QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, centre);
-    QTest::mouseDClick(view.viewport(), Qt::LeftButton, {}, centre);
-}
 
 class LibraryViewTest : public MainJobTest {
 protected:
