@@ -17,6 +17,7 @@
 #include <fstream>
 #include <functional>
 
+#include "app/sim_session.h"
 #include "app/flow_wiring.h"
 #include "app/main_window.h"
 #include "app/scripted_prompter.h"
@@ -44,15 +45,9 @@ class CodecDownloadTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         TestApplication();
-        lumo::sim::SimOptions options;
-        lumo::sim::Catalogue::Options catalogue;
-        catalogue.mediaDir = lumo::sim::Simulator::DefaultMediaDir();
         std::string error;
-        options.catalogue = lumo::sim::Catalogue::Build(catalogue, &error);
-        ASSERT_NE(options.catalogue, nullptr) << error;
-        options.servicesFile = fs::path();
-        sim_ = new lumo::sim::Simulator(options);
-        ASSERT_TRUE(sim_->Start(&error)) << error;
+        sim_ = StartSimulator(&error).release();
+        ASSERT_NE(sim_, nullptr) << error;
     }
     static void TearDownTestSuite() {
         delete sim_;

@@ -17,6 +17,7 @@
 #include <functional>
 #include <vector>
 
+#include "app/sim_session.h"
 #include "app/flow_wiring.h"
 #include "app/main_window.h"
 #include "app/scripted_prompter.h"
@@ -78,15 +79,9 @@ class MainJobTest : public WidgetFlowUiTest {
 protected:
     static void SetUpTestSuite() {
         TestApplication();
-        lumo::sim::SimOptions options;
-        lumo::sim::Catalogue::Options catalogue;
-        catalogue.mediaDir = lumo::sim::Simulator::DefaultMediaDir();
         std::string error;
-        options.catalogue = lumo::sim::Catalogue::Build(catalogue, &error);
-        ASSERT_NE(options.catalogue, nullptr) << error;
-        options.servicesFile = std::filesystem::path();
-        sim_ = new lumo::sim::Simulator(options);
-        ASSERT_TRUE(sim_->Start(&error)) << error;
+        sim_ = StartSimulator(&error).release();
+        ASSERT_NE(sim_, nullptr) << error;
     }
     static void TearDownTestSuite() {
         flow::WorkerThreads::WaitIdle(std::chrono::seconds(30));
@@ -96,9 +91,7 @@ protected:
     void SetUp() override {
         ASSERT_NE(sim_, nullptr);
         WidgetFlowUiTest::SetUp();
-        const std::string services = (std::filesystem::path(home.path().toStdString()) / "services.ini").string();
-        std::ofstream(services) << sim_->ServicesFileText();
-        qputenv("LUMO_SERVICES", QByteArray::fromStdString(services));
+        PointLumoAt(*sim_, home.path());
     }
     void TearDown() override {
         WidgetFlowUiTest::TearDown();

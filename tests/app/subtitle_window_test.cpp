@@ -21,6 +21,7 @@
 
 #include <gtest/gtest.h>
 
+#include "app/sim_session.h"
 #include "app/flow_wiring.h"
 #include "app/main_window.h"
 #include "app/player_wiring.h"
@@ -291,18 +292,10 @@ TEST_F(SubtitleWindowTest, ThePanelSitsOnTheBarKeepsItsValuesAndRefusesDelaysBey
 }
 
 TEST_F(SubtitleWindowTest, TheSiteIsSearchedFromThePanelAndADoubleClickLoadsTheSubtitle) {
-    lumo::sim::SimOptions options;
-    lumo::sim::Catalogue::Options catalogue;
-    catalogue.mediaDir = lumo::sim::Simulator::DefaultMediaDir();
     std::string error;
-    options.catalogue = lumo::sim::Catalogue::Build(catalogue, &error);
-    ASSERT_NE(options.catalogue, nullptr) << error;
-    options.servicesFile = std::filesystem::path();
-    lumo::sim::Simulator sim(options);
-    ASSERT_TRUE(sim.Start(&error)) << error;
-    const std::string services = (std::filesystem::path(home.path().toStdString()) / "services.ini").string();
-    std::ofstream(services) << sim.ServicesFileText();
-    qputenv("LUMO_SERVICES", QByteArray::fromStdString(services));
+    const auto simulator = StartSimulatorFor(home.path(), &error);
+    ASSERT_NE(simulator, nullptr) << error;
+    lumo::sim::Simulator& sim = *simulator;
 
     MainWindowOptions windowOptions;
     windowOptions.prompter = &prompter;
