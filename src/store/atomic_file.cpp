@@ -4,7 +4,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <vector>
 
@@ -80,6 +82,31 @@ std::string WriteTemporary(const fs::path& target, std::string_view bytes, mode_
     return temporary;
 }
 
+bool IsTemporaryOf(const std::string& name, const std::string& prefix) {
+    if (name.size() != prefix.size() + 6 || name.compare(0, prefix.size(), prefix) != 0) return false;
+    for (size_t i = prefix.size(); i < name.size(); ++i) {
+        if (!std::isalnum(static_cast<unsigned char>(name[i]))) return false;
+    }
+    return true;
+}
+
+// A writer killed between creating its temporary file and the rename leaves
+// the temporary behind. Ones older than any write can take are such leftovers;
+// younger ones may belong to another process writing right now.
+void RemoveLeftoverTemporaries(const fs::path& target) {
+    const std::string prefix = "." + target.filename().string() + ".tmp-";
+    const auto cutoff = fs::file_time_type::clock::now() - std::chrono::minutes(10);
+    fs::path directory = target.parent_path();
+    if (directory.empty()) directory = ".";
+    std::error_code error;
+    for (fs::directory_iterator it(directory, error), end; !error && it != end; it.increment(error)) {
+        const fs::path& entry = it->path();
+        if (!IsTemporaryOf(entry.filename().string(), prefix)) continue;
+        std::error_code ignored;
+        if (it->is_regular_file(ignored) && it->last_write_time(ignored) < cutoff) fs::remove(entry, ignored);
+    }
+}
+
 }  // namespace
 
 std::optional<std::string> ReadFileBytes(const fs::path& path) {
@@ -111,6 +138,7 @@ bool ReplaceFileAtomically(const fs::path& path, std::string_view bytes) {
         return false;
     }
     SyncDirectory(target);
+    RemoveLeftoverTemporaries(target);
     return true;
 }
 

@@ -17,6 +17,8 @@ std::optional<std::string> ReadFileBytes(const std::filesystem::path& path);
 // Replaces the file's content. On failure the old file is untouched and no
 // temporary file is left behind. A new file gets mode 0600 (settings hold a
 // password); an existing file keeps its mode. A symbolic link is followed.
+// Temporaries left beside the file by writers killed mid-write, and older
+// than ten minutes, are removed after a successful replacement.
 bool ReplaceFileAtomically(const std::filesystem::path& path, std::string_view bytes);
 
 // Creates the file with the content only when nothing exists at the path,

@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <fstream>
 #include <string>
 
 #include "store/atomic_file.h"
@@ -105,6 +107,29 @@ TEST_F(AtomicWriteTest, CreateNeverReplaces) {
     EXPECT_FALSE(CreateFileAtomically(Path("a"), "second"));
     EXPECT_EQ(ReadBytes(Path("a")), "first");
     EXPECT_EQ(EntryCount(), 1u);
+}
+
+// Leftovers of writers killed mid-write go once they are old; a temporary
+// that may belong to a write in progress, or any other file, stays.
+TEST_F(AtomicWriteTest, OldLeftoverTemporariesAreSweptAfterAWrite) {
+    const auto path = Path("config.ini");
+    ASSERT_TRUE(ReplaceFileAtomically(path, "old"));
+    auto make = [&](const std::string& name, std::chrono::minutes age) {
+        std::ofstream(Path(name)) << "x";
+        std::filesystem::last_write_time(Path(name), std::filesystem::file_time_type::clock::now() - age);
+    };
+    make(".config.ini.tmp-Ab3xZ9", std::chrono::minutes(30));
+    make(".config.ini.tmp-Q1w2E3", std::chrono::minutes(1));
+    make(".config.ini.tmp-Ab3xZ9x", std::chrono::minutes(30));
+    make(".lumojl.ini.tmp-Ab3xZ9", std::chrono::minutes(30));
+    make("config.ini.tmp-Ab3xZ9", std::chrono::minutes(30));
+    ASSERT_TRUE(ReplaceFileAtomically(path, "new"));
+    EXPECT_FALSE(std::filesystem::exists(Path(".config.ini.tmp-Ab3xZ9")));
+    EXPECT_TRUE(std::filesystem::exists(Path(".config.ini.tmp-Q1w2E3")));
+    EXPECT_TRUE(std::filesystem::exists(Path(".config.ini.tmp-Ab3xZ9x")));
+    EXPECT_TRUE(std::filesystem::exists(Path(".lumojl.ini.tmp-Ab3xZ9")));
+    EXPECT_TRUE(std::filesystem::exists(Path("config.ini.tmp-Ab3xZ9")));
+    EXPECT_EQ(ReadBytes(path), "new");
 }
 
 TEST_F(AtomicWriteTest, ReadFileBytes) {
