@@ -178,7 +178,7 @@ TEST_F(ResolveFaults, OfflineServiceForTheResolve) {
                                      : Messages() + ", top status \"" + top + "\"";
         FaultTable::Instance().Add({"Offline", "resolve (play information)", SwitchName(fault), seen, took, bound});
 
-        if (Harmless(fault)) {
+        if (WholeAnswerArrives(fault)) {
             EXPECT_EQ(*end, ResolveEnd::Found);
             EXPECT_EQ(List(resolve::kPlayQueueList).RowCount(), 1);
         } else {
