@@ -211,7 +211,14 @@ TEST_F(AccountFaults, CodecPackDownload) {
     constexpr double kSilenceSeconds = 30;
     const std::string pack = hosts.CodecPackAddress();
     const std::filesystem::path data = store::DataDirectory();
-    for (const sim::Fault& fault : Switches()) {
+    // Also a pack cut short under a length that matches the cut: the
+    // transfer looks complete, the archive is not.
+    std::vector<sim::Fault> switches = Switches();
+    sim::Fault cut;
+    cut.kind = sim::FaultKind::WrongLength;
+    cut.bytes = -20000;
+    switches.push_back(cut);
+    for (const sim::Fault& fault : switches) {
         SCOPED_TRACE(SwitchName(fault));
         NextCell(sim::Service::Codecs, fault);
         std::error_code ignored;

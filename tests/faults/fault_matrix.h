@@ -59,7 +59,8 @@ inline std::string SwitchName(const sim::Fault& fault) {
             return "Delay " + std::to_string(fault.ms) + " ms" +
                    (fault.ms >= 1000 ? " (time-out lowered to 1 s)" : "");
         case sim::FaultKind::Status: return "Status " + std::to_string(fault.status);
-        case sim::FaultKind::WrongLength: return "WrongLength +" + std::to_string(fault.bytes);
+        case sim::FaultKind::WrongLength:
+            return "WrongLength " + std::string(fault.bytes > 0 ? "+" : "") + std::to_string(fault.bytes);
         case sim::FaultKind::Throttle: return "Throttle " + std::to_string(fault.rate / 1024) + " KB/s";
         default: {
             std::string name = sim::FaultKindName(fault.kind);
