@@ -6,7 +6,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <vector>
+
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 #include "engine/cache_session.h"
 #include "engine/option_values.h"
@@ -54,11 +59,24 @@ int64_t EntryIdOf(const mpv_node& result) {
     return 0;
 }
 
+// Each film allocates and frees buffers of hundreds of kB on threads that
+// come and go with it. glibc raises its mmap threshold after the first such
+// buffer is freed, so the later ones are carved from per-thread arenas that
+// keep the memory once they are freed: a long session grew by megabytes a
+// film. A fixed threshold keeps large buffers mapped, and unmapped at free.
+void KeepLargeBuffersMapped() {
+#ifdef __GLIBC__
+    static std::once_flag once;
+    std::call_once(once, [] { mallopt(M_MMAP_THRESHOLD, 128 * 1024); });
+#endif
+}
+
 }  // namespace
 
 std::unique_ptr<Engine> Engine::Create(uintptr_t parentWindow, const EngineCallbacks& callbacks, std::string* error) {
     // libmpv refuses to start under a locale that writes numbers differently.
     std::setlocale(LC_NUMERIC, "C");
+    KeepLargeBuffersMapped();
     std::unique_ptr<Engine> engine(new Engine());
     engine->callbacks_ = callbacks;
     engine->window_ = parentWindow;
