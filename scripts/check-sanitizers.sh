@@ -86,7 +86,7 @@ tsan_test() {
 fuzz_build() {
   CC=clang CXX=clang++ cmake -S "$root" -B "$fuzz_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
       -DLUMO_FUZZ=ON -DLUMO_BUILD_BENCH=OFF -DLUMO_FUZZ_SECONDS="$fuzz_seconds" ${LUMO_CMAKE_ARGS:-} &&
-    cmake --build "$fuzz_dir" -j2
+    cmake --build "$fuzz_dir" -j2 --target lumo_fuzzers
 }
 fuzz_test() {
   (cd "$fuzz_dir" && ctest --output-on-failure -j2 --timeout 600 -L fuzz)
