@@ -213,9 +213,10 @@ QWidget* MainWindow::BuildLibraryView() {
                          {"首页", "磁力搜索", "高清电影", "VIP资源", "我的收藏", "个人中心"});
     // The navigation buttons that only switch pages.
     const std::pair<int, int> pageOfButton[] = {{0, 0}, {1, 1}, {3, 3}, {4, 4}};
+    // Captured by copy: clang 14 (the sanitizer builds) cannot capture a structured binding.
     for (auto [button, index] : pageOfButton) {
         connect(navButtons_[button], &QPushButton::clicked, this,
-                [this, index] { libraryTabs_->setCurrentIndex(index); });
+                [this, page = index] { libraryTabs_->setCurrentIndex(page); });
     }
     connect(navButtons_[6], &QPushButton::clicked, this, [this] { viewTabs_->setCurrentIndex(7); });
     connect(navButtons_[7], &QPushButton::clicked, this, [this] { viewTabs_->setCurrentIndex(2); });

@@ -388,7 +388,7 @@ TEST(HttpRequestCharset, UrlOnlyFormGivesTheFullFormsPage) {
         {"/big", big},
     };
     for (const auto& [path, body] : pages) {
-        server->Get(path, [body](const httplib::Request&, httplib::Response& res) {
+        server->Get(path, [body = body](const httplib::Request&, httplib::Response& res) {
             res.set_content(body, "text/html");
         });
     }
