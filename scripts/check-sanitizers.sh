@@ -68,8 +68,10 @@ san_configure() {  # dir sanitizers extra-args...
 asan_build() {
   san_configure "$asan_dir" address,undefined && cmake --build "$asan_dir" -j2
 }
+# The soak measures memory growth, which AddressSanitizer's quarantine of
+# freed memory makes meaningless; it runs in the plain suite.
 asan_test() {
-  (cd "$asan_dir" && ctest --output-on-failure -j2 --timeout 600)
+  (cd "$asan_dir" && ctest --output-on-failure -j2 --timeout 600 -LE soak)
 }
 
 tsan_build() {
