@@ -20,6 +20,7 @@
 #include <string>
 
 #include "app/main_window.h"
+#include "app/start_up.h"
 #include "app/xvfb_server.h"
 #include "flow/app_state.h"
 #include "flow/prompter.h"
@@ -94,6 +95,8 @@ int main(int argc, char** argv) {
     QTemporaryDir home;
     setenv("LUMO_HOME", home.path().toUtf8().constData(), 1);
 
+    // As the program makes its application.
+    lumo::app::SetApplicationAttributes();
     QApplication application(argc, argv);
     // The peer: a bare Qt program with one shown window.
     long peerKb = 0;

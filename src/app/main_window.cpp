@@ -83,6 +83,8 @@ MainWindow::MainWindow(flow::AppState& state, MainWindowOptions options)
 }
 
 MainWindow::~MainWindow() {
+    // An engine that has not started by now is not started for the way out.
+    state_.player.StartOnFirstUse(nullptr);
     // The flows use the windows to the end, so they go while all still exist.
     flows_.reset();
     // MAGNETWIN and OPENMENU have no owner, so they would outlive MAIN on
@@ -120,7 +122,10 @@ void MainWindow::StartUpRoutine() {
     codecCheckTimer_->setInterval(3500);
     codecCheckTimer_->start();
 
-    StartEngine();
+    // The playback controller takes the engine's callbacks from here.
+    engineEvents_ = new player::EngineEvents(this);
+    engineEvents_->setObjectName(QStringLiteral("引擎事件"));
+    state_.player.StartOnFirstUse([this] { StartEngine(); });
     SetListRowHeights();
 
     state_.savedWindowGeometry = {height(), width(), x(), y(), controlBar_->y()};
@@ -143,15 +148,15 @@ void MainWindow::StartUpRoutine() {
 void MainWindow::StartEngine() {
     player::PlayerEngine& player = state_.player;
     player.LoadLibrary(engineLibraryPath_);
-    // The playback controller takes the engine's callbacks from here.
-    engineEvents_ = new player::EngineEvents(this);
-    engineEvents_->setObjectName(QStringLiteral("引擎事件"));
     player.Create(static_cast<uintptr_t>(videoArea_->winId()), 0, 0, videoArea_->width(), videoArea_->height(),
                   player::EngineEvents::Callbacks());
     state_.playerVideoWindow = player.GetWindow();
     player.SetConfigA(2207, "1");
     player.SetCustomLogo(-1);
     player.SetVolume(50);
+    // The bar holds the saved volume by now; the engine gets it also when it
+    // equals the start value.
+    player.SetVolume(volumeBar_->value());
 }
 
 void MainWindow::SetListRowHeights() {
@@ -181,10 +186,9 @@ void MainWindow::LoadStoredData() {
     }
 
     store::IniFile config(configPath);
-    // The bar keeps the saved value within its range, and the engine gets
-    // the bar's value, also when the bar already stood there.
+    // The bar keeps the saved value within its range; the engine takes it
+    // from the bar when it starts.
     volumeBar_->setValue(store::ReadVolume(config));
-    state_.player.SetVolume(volumeBar_->value());
 
     for (const auto& favourite : store::LoadFavourites(config)) {
         int r = favourites_->AppendRow();
@@ -259,6 +263,25 @@ void MainWindow::DockPlayQueue() {
     PlayQueueWindow* queue = PlayQueue();
     if (queue == nullptr || !queue->isVisible()) return;
     queue->move(x() + width() - queue->width() - 1, y() + 123);
+}
+
+void MainWindow::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (engineWaitsForScreen_ && windowHandle() != nullptr) windowHandle()->installEventFilter(this);
+}
+
+// The engine starts right after MAIN's first paint: the window is on the
+// screen before the player's libraries are loaded.
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (engineWaitsForScreen_ && watched == windowHandle() && event->type() == QEvent::Expose &&
+        windowHandle()->isExposed()) {
+        engineWaitsForScreen_ = false;
+        watched->removeEventFilter(this);
+        QPointer<MainWindow> self(this);
+        QMetaObject::invokeMethod(
+            this, [self] { if (self) self->state_.player.StartNow(); }, Qt::QueuedConnection);
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

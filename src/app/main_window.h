@@ -48,6 +48,9 @@ struct MainWindowOptions {
 // library view and the player view. Creating it runs the start-up routine:
 // the engine starts inside the video area, PLAYQUEUE is loaded hidden, the
 // settings file is made sure of and read, and the library view comes first.
+// The engine itself starts once MAIN is on the screen (or at its first use,
+// if that comes sooner), so the window does not wait for the player's
+// libraries.
 class MainWindow : public QWidget {
     Q_OBJECT
 public:
@@ -109,6 +112,8 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     bool OwnedHere(const QObject* object) const;
@@ -121,6 +126,8 @@ private:
     void BuildTimers();
 
     void StartUpRoutine();
+    // Loads the engine library and creates the engine in the video area;
+    // run by the binding at its first use, or once MAIN is first on screen.
     void StartEngine();
     void SetListRowHeights();
     void LoadStoredData();
@@ -135,6 +142,7 @@ private:
     std::string engineLibraryPath_;
     std::function<void(int)> endProcess_;
     bool ending_ = false;
+    bool engineWaitsForScreen_ = true;
     bool loadRemoteAddresses_ = true;
     std::unique_ptr<FlowWiring> flows_;
 

@@ -38,7 +38,7 @@ std::filesystem::path WorkingDirectory() {
 }  // namespace
 
 void SetApplicationAttributes() {
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    // No GL sharing here: the web views ask for it when the first is made.
     // Made native as siblings of the video's ancestors, MAIN's title bar went
     // black once a web view made the window draw through GL.
     QCoreApplication::setAttribute(Qt::AA_DontCreateNativeWidgetSiblings);

@@ -6,9 +6,9 @@ namespace lumo::app {
 // runs the event loop until an exit path ends Lumo.
 int StartUp(int argc, char** argv);
 
-// What the application must be told before it is made: the web views share
-// the GUI's GL contexts, and only widgets that must stand over the engine's
-// video get native windows.
+// What the application must be told before it is made: only widgets that
+// must stand over the engine's video get native windows. (The GL sharing the
+// web views need is set up when the first of them is made.)
 void SetApplicationAttributes();
 
 }  // namespace lumo::app

@@ -7,6 +7,7 @@
 #include <QPluginLoader>
 #include <QWindow>
 
+#include "app/gl_sharing.h"
 #include "app/web_view_plugin.h"
 
 namespace lumo::app {
@@ -23,6 +24,8 @@ WebViewFactory* LoadFactory(QString* error) {
     }
     const QDir program(QCoreApplication::applicationDirPath());
     const QString path = program.filePath(QStringLiteral("lumo-webview.so"));
+    // The engine checks for the shared context as it loads.
+    ShareGlContextsForWebViews();
     QPluginLoader loader(path);
     factory = qobject_cast<WebViewFactory*>(loader.instance());
     if (factory != nullptr) return factory;

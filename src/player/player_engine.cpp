@@ -35,12 +35,33 @@ std::string PlayerEngine::DefaultLibraryPath() {
     return dir + "/liblumo-engine.so";
 }
 
+void PlayerEngine::StartOnFirstUse(std::function<void()> starter) { starter_ = std::move(starter); }
+
+void PlayerEngine::StartNow() {
+    if (!starter_) return;
+    // Taken first: the starter calls through this binding itself.
+    std::function<void()> starter = std::move(starter_);
+    starter_ = nullptr;
+    starter();
+}
+
+bool PlayerEngine::HasLibrary() {
+    StartNow();
+    return library_ != nullptr;
+}
+
+EngineHandle PlayerEngine::Handle() {
+    StartNow();
+    return engine_;
+}
+
 bool PlayerEngine::LoadLibrary(const std::string& path) {
     library_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     return library_ != nullptr;
 }
 
-void* PlayerEngine::Lookup(const char* name) const {
+void* PlayerEngine::Lookup(const char* name) {
+    StartNow();
     if (library_ == nullptr) return nullptr;
     return dlsym(library_, name);
 }
@@ -98,6 +119,7 @@ std::string PlayerEngine::GetConfigA(int32_t number) {
 uintptr_t PlayerEngine::GetWindow() { return CallExport<uintptr_t>(Lookup("APlayer_GetWindow"), engine_); }
 
 void PlayerEngine::Destroy() {
+    starter_ = nullptr;
     void* function = Lookup("APlayer_Destroy");
     if (function != nullptr && engine_ != 0) reinterpret_cast<decltype(&APlayer_Destroy)>(function)(engine_);
     engine_ = 0;

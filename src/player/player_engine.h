@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "engine/engine_api.h"
@@ -36,6 +37,10 @@ struct EngineCallbacks {
 // A copy refers to the same library and engine; destroying a PlayerEngine
 // leaves both alone (the library is never unloaded, so callbacks that are
 // still in flight always have code to run).
+//
+// The library and the engine can be made late: a starter handed to
+// StartOnFirstUse runs at the first call through the binding that needs
+// them, so loading the player costs nothing until it is used.
 class PlayerEngine {
 public:
     PlayerEngine() = default;
@@ -47,8 +52,14 @@ public:
     // the binding without a library.
     bool LoadLibrary(const std::string& path);
 
-    bool HasLibrary() const { return library_ != nullptr; }
-    EngineHandle Handle() const { return engine_; }
+    // `starter` runs once, at the first call below (or StartNow), before that
+    // call goes on; it is expected to load the library and create the engine.
+    void StartOnFirstUse(std::function<void()> starter);
+    // Runs a starter that has not run yet.
+    void StartNow();
+
+    bool HasLibrary();
+    EngineHandle Handle();
 
     // Creates the engine inside `parentWindow` (a native window id, 0 for no
     // video output). The result is kept as the engine handle even when 0.
@@ -71,14 +82,15 @@ public:
     // The native window that shows the video; 0 without engine.
     uintptr_t GetWindow();
     // Ends the engine for a clean shutdown; the handle becomes 0 in this
-    // object only.
+    // object only. An engine not started yet never starts.
     void Destroy();
 
 private:
-    void* Lookup(const char* name) const;
+    void* Lookup(const char* name);
 
     void* library_ = nullptr;
     EngineHandle engine_ = 0;
+    std::function<void()> starter_;
 };
 
 }  // namespace lumo::player

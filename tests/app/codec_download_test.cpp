@@ -85,6 +85,9 @@ protected:
         options.loadRemoteAddresses = false;
         main = new MainWindow(state, options);
         main->show();
+        // The engine that MAIN starts after its first paint is there now.
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(main));
+        state.player.StartNow();
         return *main;
     }
     QWidget* CodecWindow() { return main->LoadedWindow(flow::WindowCode::CODECDL); }

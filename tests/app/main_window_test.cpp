@@ -92,6 +92,14 @@ protected:
 
     ListView* Favourites() { return main->Control<ListView>("超级列表框收藏"); }
 
+    // MAIN on the screen and the events after its first paint handled: the
+    // engine has started by then.
+    void OnScreen() {
+        main->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(main));
+        QTest::qWait(50);
+    }
+
     QTemporaryDir home;
     TestEngineControl engine{LUMO_TEST_ENGINE_FULL_PATH};
     flow::AppState state;
@@ -138,6 +146,9 @@ TEST_F(MainWindowTest, FirstStartWritesTheDefaultSettingsAndShowsThem) {
 
 TEST_F(MainWindowTest, StartUpDrivesTheEngineInItsOrder) {
     MainWindow& window = Start();
+    // The window does not wait for the player's libraries.
+    EXPECT_EQ(engine.Log(), "");
+    OnScreen();
     // Created inside the video area at its size, then configured, then the
     // start volume, then the saved volume from the settings.
     EXPECT_EQ(engine.Log(), "Create(0,0,852,512);GetWindow;SetConfigA(2207,1);SetCustomLogo(-1);SetVolume(50);"
@@ -200,6 +211,7 @@ TEST_F(MainWindowTest, SavedSettingsAndHistoryAreReadAndLeftAsTheyAre) {
     WriteFile(HomeFile("lumojl.ini"), history);
 
     MainWindow& window = Start();
+    OnScreen();
     EXPECT_EQ(window.Control<QSlider>("多功能条音量")->value(), 35);
     EXPECT_NE(engine.Log().find("SetVolume(50);SetVolume(35)"), std::string::npos);
     ASSERT_EQ(Favourites()->RowCount(), 2);
@@ -223,12 +235,14 @@ TEST_F(MainWindowTest, SavedSettingsAndHistoryAreReadAndLeftAsTheyAre) {
 TEST_F(MainWindowTest, ASavedVolumeEqualToTheBarsStartStillReachesTheEngine) {
     WriteFile(HomeFile("config.ini"), GbkLines({"[配置]", "音量=50"}));
     Start();
+    OnScreen();
     EXPECT_EQ(engine.Log().substr(engine.Log().rfind("SetCustomLogo")), "SetCustomLogo(-1);SetVolume(50);SetVolume(50)");
 }
 
 TEST_F(MainWindowTest, AnUnreadableVolumeGivesZeroAndOutOfRangeValuesStopAtTheBarsEnds) {
     WriteFile(HomeFile("config.ini"), GbkLines({"[配置]", "音量=loud"}));
     Start();
+    OnScreen();
     EXPECT_EQ(main->Control<QSlider>("多功能条音量")->value(), 0);
     EXPECT_NE(engine.Log().find("SetVolume(0)"), std::string::npos);
     delete main.data();
@@ -236,6 +250,7 @@ TEST_F(MainWindowTest, AnUnreadableVolumeGivesZeroAndOutOfRangeValuesStopAtTheBa
     engine.Reset();
     WriteFile(HomeFile("config.ini"), GbkLines({"[配置]", "音量=250"}));
     Start();
+    OnScreen();
     EXPECT_EQ(main->Control<QSlider>("多功能条音量")->value(), 100);
     EXPECT_NE(engine.Log().find("SetVolume(100)"), std::string::npos);
 }
@@ -364,6 +379,7 @@ TEST_F(MainWindowTest, TheViewButtonsSwitchPagesAndTheLibraryHidesTheQueue) {
 
 TEST_F(MainWindowTest, TheStatusLabelFollowsTheEngineFromItsOwnThread) {
     MainWindow& window = Start();
+    OnScreen();
     auto* status = window.Control<QLabel>("标签底部状态");
     auto* views = window.Control<QTabWidget>("选择夹1");
 

@@ -49,6 +49,9 @@ protected:
         options.loadRemoteAddresses = false;
         main = new MainWindow(state, options);
         main->show();
+        // The engine starts after MAIN's first paint.
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(main));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return engine.Calls("Create") == 1; }, 5000));
     }
 
     void TearDown() override {

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QImage>
 #include <QLabel>
+#include <QOpenGLContext>
 #include <QPixmap>
 #include <QPointer>
 #include <QScreen>
@@ -20,6 +21,7 @@
 #include "app/main_window.h"
 #include "app/scripted_prompter.h"
 #include "app/test_application.h"
+#include "app/web_browser.h"
 #include "app/x_session.h"
 #include "app/xvfb_server.h"
 #include "flow/app_state.h"
@@ -196,4 +198,47 @@ TEST_F(ScreenshotTest, TheVideoAreaShowsTheClipWithTheOnScreenTextOverIt) {
     QTest::qWait(500);
     state.player.Destroy();
     EXPECT_EQ(state.player.GetState(), 0);
+}
+
+// The web views' GL is set up only when the first view is made, yet the page
+// is drawn on the screen over its control. (This program links no web
+// engine, so nothing but Lumo's own code makes the shared context.)
+TEST_F(ScreenshotTest, APageIsDrawnOverItsControlOnceItsViewIsMade) {
+    MainWindowOptions options;
+    options.prompter = &prompter;
+    options.endProcess = [](int) {};
+    options.loadRemoteAddresses = false;
+    main = new MainWindow(state, options);
+    main->move(40, 40);
+    main->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(main));
+    EXPECT_EQ(QOpenGLContext::globalShareContext(), nullptr) << "start-up paid for the web views' GL";
+
+    auto* browser = main->Control<WebBrowser>("互联网浏览器1");
+    ASSERT_NE(browser, nullptr);
+    QString loaded;
+    QObject::connect(browser, &WebBrowser::PageLoaded, [&](const QString& address) { loaded = address; });
+    main->Control<QAbstractButton>("左边首页")->click();
+    ASSERT_NE(browser->View(), nullptr);
+    ASSERT_NE(QOpenGLContext::globalShareContext(), nullptr);
+    browser->Navigate(QStringLiteral("data:text/html,<body style='margin:0;background:rgb(200,40,40)'>"
+                                     "<div style='height:120px;background:rgb(40,40,200)'></div></body>"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return loaded.startsWith(QStringLiteral("data:")); }, 60000));
+
+    const Swatch page{"page", 200, 40, 40}, block{"block", 40, 40, 200};
+    const QPoint at = browser->mapToGlobal(QPoint(0, 0));
+    QImage shot;
+    auto drawn = [&] {
+        shot = QGuiApplication::primaryScreen()
+                   ->grabWindow(0, at.x(), at.y(), browser->width(), browser->height())
+                   .toImage()
+                   .convertToFormat(QImage::Format_RGB32);
+        return Share(shot, [&](QRgb p) { return Near(p, page, 30); }) > 0.4 &&
+               Share(shot, [&](QRgb p) { return Near(p, block, 30); }) > 0.05;
+    };
+    const bool ok = QTest::qWaitFor(drawn, 20000);
+    Keep(shot, "web_page");
+    EXPECT_TRUE(ok) << "the page is not on the screen: page colour "
+                    << Share(shot, [&](QRgb p) { return Near(p, page, 30); }) << ", block "
+                    << Share(shot, [&](QRgb p) { return Near(p, block, 30); });
 }

@@ -1,7 +1,10 @@
 // The home page's web view on a private X server against the simulator: made
 // only when first shown, the channel pages of the address list, and a magnet
 // link clicked in a page ending in MAGNETWIN with the torrent's files.
+#include <QImage>
 #include <QLineEdit>
+#include <QScreen>
+#include <QSet>
 #include <QWebEnginePage>
 #include <QWebEngineView>
 
@@ -38,6 +41,18 @@ protected:
     }
     static inline XvfbServer* server_ = nullptr;
 
+    // The colours on the X server's screen where `window` is: a page that
+    // is drawn has many, a view left unpainted one or two.
+    static int ColoursOnScreen(QWidget* window) {
+        const QRect area = window->geometry();
+        const QImage shot =
+            QGuiApplication::primaryScreen()->grabWindow(0, area.x(), area.y(), area.width(), area.height()).toImage();
+        QSet<QRgb> colours;
+        for (int y = 0; y < shot.height(); y += 2)
+            for (int x = 0; x < shot.width(); x += 2) colours.insert(shot.pixel(x, y));
+        return static_cast<int>(colours.size());
+    }
+
     static QWebEngineView* Engine(WebBrowser* browser) { return qobject_cast<QWebEngineView*>(browser->View()); }
     QString Title(WebBrowser* browser) { return Engine(browser) != nullptr ? Engine(browser)->title() : QString(); }
     uint32_t TextColour(const char* button) { return main->Control<SkinnedButton>(button)->TextColor(); }
@@ -63,6 +78,8 @@ TEST_F(WebViewTest, TheHomePageShowsTheChannelsAndAMagnetLinkInAPageOpensItsFile
     // back with the control.
     QWidget* page = Engine(home)->window();
     EXPECT_NE(page, main.data());
+    EXPECT_TRUE(WaitFor([&] { return ColoursOnScreen(page) > 20; }))
+        << "the page is not drawn on the screen: " << ColoursOnScreen(page) << " colours";
     EXPECT_EQ(video->winId(), videoWindow) << "the video's window was made anew";
     EXPECT_TRUE(WaitFor([&] { return page->geometry() == QRect(home->mapToGlobal(QPoint(0, 0)), home->size()); }));
     main->Control<QAbstractButton>("超级按钮播放器")->click();
