@@ -23,7 +23,11 @@ if [ "$(id -u)" = 0 ]; then export QTWEBENGINE_DISABLE_SANDBOX=1; fi
 # run at build time to list their cases. Third-party reports that are not
 # Lumo's to fix are in tests/sanitizers/, each with its reason.
 supp=$root/tests/sanitizers
-export ASAN_OPTIONS="halt_on_error=1:exitcode=1:detect_leaks=1:check_initialization_order=1:detect_stack_use_after_return=1"
+# new_delete_type_mismatch is off: Qt WebEngine (Chromium, uninstrumented)
+# frees some of its own objects with a size other than the one they were
+# made with, and ASan cannot suppress that check by library. Lumo's code has
+# -Wdelete-non-virtual-dtor (in -Wall) for the same fault.
+export ASAN_OPTIONS="halt_on_error=1:exitcode=1:detect_leaks=1:check_initialization_order=1:detect_stack_use_after_return=1:new_delete_type_mismatch=0"
 export LSAN_OPTIONS="suppressions=$supp/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1:suppressions=$supp/ubsan.supp"
 export TSAN_OPTIONS="halt_on_error=1:exitcode=66:second_deadlock_stack=1:suppressions=$supp/tsan.supp"

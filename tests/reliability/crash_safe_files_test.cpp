@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -93,7 +94,16 @@ void KillWhileWriting(const std::string& kind, char (*letter)(const std::string&
     ASSERT_NE(mkdtemp(dir.data()), nullptr);
     const std::string path = dir + "/" + kind + ".ini";
     std::mt19937 random(20261209);
-    std::uniform_int_distribution<int> delay(0, 15000);  // microseconds
+    // Kills fall within about two writes after the first; a sanitizer build
+    // writes several times slower than a plain one, so the span is measured.
+    const auto started = std::chrono::steady_clock::now();
+    const pid_t probe = StartWriter(kind, path);
+    ASSERT_GT(probe, 0) << "the writer did not start";
+    const auto firstWrite = std::chrono::duration_cast<std::chrono::microseconds>(
+        std::chrono::steady_clock::now() - started);
+    kill(probe, SIGKILL);
+    waitpid(probe, nullptr, 0);
+    std::uniform_int_distribution<int> delay(0, std::max<int>(15000, 2 * firstWrite.count()));  // microseconds
     int seen[2] = {0, 0};
     const int rounds = Rounds();
     for (int round = 0; round < rounds; ++round) {
