@@ -53,6 +53,18 @@ inline std::vector<sim::Fault> Switches() {
     return all;
 }
 
+// A row's availability icon as the table names it.
+inline std::string StateName(const std::optional<flow::AvailabilityState>& state) {
+    if (!state) return "no state";
+    switch (*state) {
+        case flow::AvailabilityState::Checking: return "checking";
+        case flow::AvailabilityState::Playable: return "playable";
+        case flow::AvailabilityState::NotPlayable: return "not playable";
+        case flow::AvailabilityState::SeveralFiles: return "several files";
+    }
+    return "?";
+}
+
 inline std::string SwitchName(const sim::Fault& fault) {
     switch (fault.kind) {
         case sim::FaultKind::Delay:

@@ -34,17 +34,6 @@ constexpr double kOfflineSeconds = 60;
 constexpr double kProbeSeconds = 15;
 constexpr int kProbes = 15;
 
-std::string StateName(const std::optional<AvailabilityState>& state) {
-    if (!state) return "no state";
-    switch (*state) {
-        case AvailabilityState::Checking: return "checking";
-        case AvailabilityState::Playable: return "playable";
-        case AvailabilityState::NotPlayable: return "not playable";
-        case AvailabilityState::SeveralFiles: return "several files";
-    }
-    return "?";
-}
-
 class ResolveFaults : public ResolveTest {
 protected:
     void SetUp() override {

@@ -24,17 +24,6 @@ constexpr double kPageSeconds = 30;
 // InetRequest's 60 s: the poster.
 constexpr double kPosterSeconds = 60;
 
-std::string StateName(const std::optional<AvailabilityState>& state) {
-    if (!state) return "no state";
-    switch (*state) {
-        case AvailabilityState::Checking: return "checking";
-        case AvailabilityState::Playable: return "playable";
-        case AvailabilityState::NotPlayable: return "not playable";
-        case AvailabilityState::SeveralFiles: return "several files";
-    }
-    return "?";
-}
-
 class SourcesFaults : public SourcesTest {
 protected:
     void SetUp() override {
