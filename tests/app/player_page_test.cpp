@@ -17,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include "app/flow_wiring.h"
+#include "app/main_on_screen.h"
 #include "app/main_window.h"
 #include "app/player_wiring.h"
 #include "app/scripted_prompter.h"
@@ -50,13 +51,7 @@ protected:
     void TearDown() override { Close(); }
 
     MainWindow& Open() {
-        MainWindowOptions options;
-        options.prompter = &prompter;
-        options.endProcess = [](int) {};
-        options.loadRemoteAddresses = false;
-        main = new MainWindow(state, options);
-        main->move(40, 40);
-        main->show();
+        main = lumo::app::testing::ShowMainWindow(state, prompter);
         EXPECT_TRUE(QTest::qWaitForWindowExposed(main));
         return *main;
     }

@@ -18,6 +18,7 @@
 #include <cstdlib>
 #include <memory>
 
+#include "app/main_on_screen.h"
 #include "app/main_window.h"
 #include "app/scripted_prompter.h"
 #include "app/test_application.h"
@@ -204,13 +205,7 @@ TEST_F(ScreenshotTest, TheVideoAreaShowsTheClipWithTheOnScreenTextOverIt) {
 // is drawn on the screen over its control. (This program links no web
 // engine, so nothing but Lumo's own code makes the shared context.)
 TEST_F(ScreenshotTest, APageIsDrawnOverItsControlOnceItsViewIsMade) {
-    MainWindowOptions options;
-    options.prompter = &prompter;
-    options.endProcess = [](int) {};
-    options.loadRemoteAddresses = false;
-    main = new MainWindow(state, options);
-    main->move(40, 40);
-    main->show();
+    main = lumo::app::testing::ShowMainWindow(state, prompter);
     ASSERT_TRUE(QTest::qWaitForWindowExposed(main));
     EXPECT_EQ(QOpenGLContext::globalShareContext(), nullptr) << "start-up paid for the web views' GL";
 

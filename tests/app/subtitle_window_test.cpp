@@ -23,6 +23,7 @@
 
 #include "app/sim_session.h"
 #include "app/flow_wiring.h"
+#include "app/main_on_screen.h"
 #include "app/main_window.h"
 #include "app/player_wiring.h"
 #include "app/scripted_prompter.h"
@@ -75,13 +76,7 @@ protected:
 
     // MAIN with the film playing, then paused 0.8 s in, inside the first cue.
     void OpenPaused() {
-        MainWindowOptions options;
-        options.prompter = &prompter;
-        options.endProcess = [](int) {};
-        options.loadRemoteAddresses = false;
-        main = new MainWindow(state, options);
-        main->move(40, 40);
-        main->show();
+        main = lumo::app::testing::ShowMainWindow(state, prompter);
         ASSERT_TRUE(QTest::qWaitForWindowExposed(main));
         ASSERT_TRUE(state.player.HasLibrary()) << "liblumo-engine.so beside the test program";
         prompter.ChooseNext(LUMO_TEST_TWO_TRACK_CLIP);
