@@ -159,7 +159,11 @@ TEST_F(CacheSessionTest, ServerThatDropsConnectionsIsResumedWhereItStopped) {
     EXPECT_TRUE(reply.body == upstream.body());
     ExpectCompleteCopy(*session, upstream.body());
     // Resumed at the fill marks: dropped requests cost no second download.
-    EXPECT_LE(upstream.bytesSent(), upstream.body().size() * 5 / 4);
+    // (A request started over at its block's start could never get past the
+    // drops at all.) What a run that ends at a block boundary leaves unread
+    // in the socket counts as sent, up to one drop's worth a run; a slow
+    // build (ThreadSanitizer) leaves more of it.
+    EXPECT_LE(upstream.bytesSent(), upstream.body().size() * 3 / 2);
 }
 
 TEST_F(CacheSessionTest, PassingServerErrorsAreRetried) {
