@@ -370,10 +370,15 @@ void Engine::DoOpen(const std::string& address, const std::string& cookie, const
         previous = std::move(session_);
     }
     if (previous) previous->Stop();
+    // Closes the previous copy's file here, before it may be moved aside.
+    previous.reset();
 
     std::string url = address;
     bool http = IsHttpAddress(address);
     if (http && !cachePath.empty()) {
+        // The copy an earlier open of this film left is deleted behind this
+        // open instead of being emptied in its way.
+        oldCopies_.RemoveLater(cachePath);
         CacheSession::Options options;
         options.url = address;
         options.cookie = cookie;

@@ -15,6 +15,7 @@
 
 #include "engine/codec_watcher.h"
 #include "engine/engine_api.h"
+#include "engine/file_remover.h"
 #include "engine/playback_state_machine.h"
 #include "engine/track_list.h"
 
@@ -138,6 +139,8 @@ private:
     std::condition_variable queueChanged_;
     std::deque<std::function<void()>> tasks_;
     bool wakeup_ = false;
+    // Local copies replaced by a new open of the same film.
+    FileRemover oldCopies_;
     bool stop_ = false;
 
     mutable std::mutex settingsMutex_;

@@ -1,0 +1,53 @@
+#include "engine/file_remover.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "engine/test_support.h"
+
+namespace lumo::engine {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::ReadBytes;
+using testing::TempDir;
+
+void Write(const fs::path& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
+
+size_t EntryCount(const fs::path& folder) {
+    return static_cast<size_t>(std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
+}
+
+// A replaced copy frees its path at once and is gone once the remover has
+// finished; what is not a copy of the film is never touched.
+TEST(FileRemoverTest, AnOldCopyIsMovedOutOfTheWayAndDeletedAndNothingElseIsTouched) {
+    TempDir dir;
+    const fs::path copy = dir / "Film.mp4";
+    const fs::path target = dir / "elsewhere.mp4";
+    const fs::path link = dir / "Linked.mp4";
+    Write(copy, std::string(300000, 'x'));
+    Write(target, "kept");
+    fs::create_symlink(target, link);
+    Write(dir / "Empty.mp4", "");
+    {
+        FileRemover remover;
+        ASSERT_TRUE(remover.RemoveLater(copy.string()));
+        EXPECT_FALSE(fs::exists(copy));
+        // The path takes the new copy while the old one is still going.
+        Write(copy, "new");
+
+        EXPECT_FALSE(remover.RemoveLater(link.string()));
+        EXPECT_FALSE(remover.RemoveLater((dir / "Empty.mp4").string()));
+        EXPECT_FALSE(remover.RemoveLater((dir / "missing.mp4").string()));
+    }
+    EXPECT_EQ(ReadBytes(copy), "new");
+    EXPECT_EQ(ReadBytes(link), "kept");
+    EXPECT_TRUE(fs::is_symlink(link));
+    // Film.mp4, elsewhere.mp4, Linked.mp4, Empty.mp4: no hidden leftover.
+    EXPECT_EQ(EntryCount(dir.path()), 4u);
+}
+
+}  // namespace
+}  // namespace lumo::engine
