@@ -12,7 +12,6 @@ FileRemover::~FileRemover() {
         std::lock_guard<std::mutex> lock(mutex_);
         stopping_ = true;
     }
-    changed_.notify_all();
     if (thread_.joinable()) thread_.join();
 }
 
@@ -29,22 +28,28 @@ bool FileRemover::RemoveLater(const std::string& path) {
         folder + "." + name + ".old-" + std::to_string(::getpid()) + "-" + std::to_string(++moved_);
     if (std::rename(path.c_str(), aside.c_str()) != 0) return false;
     queue_.push_back(aside);
-    if (!thread_.joinable()) thread_ = std::thread([this] { Loop(); });
-    changed_.notify_all();
+    if (!working_) {
+        // The last worker has ended by now (or there was none): it is
+        // joined at once, and a new one takes the queue.
+        if (thread_.joinable()) thread_.join();
+        working_ = true;
+        thread_ = std::thread([this] { Loop(); });
+    }
     return true;
 }
 
 void FileRemover::Loop() {
     std::unique_lock<std::mutex> lock(mutex_);
-    for (;;) {
-        changed_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
-        if (queue_.empty()) return;
+    // Ends once the queue is empty: deletions are rare, and a thread kept
+    // waiting for them would stay for the engine's whole life.
+    while (!queue_.empty()) {
         const std::string next = std::move(queue_.front());
         queue_.pop_front();
         lock.unlock();
         ::unlink(next.c_str());
         lock.lock();
     }
+    working_ = false;
 }
 
 }  // namespace lumo::engine

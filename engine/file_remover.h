@@ -1,6 +1,5 @@
 #pragma once
 
-#include <condition_variable>
 #include <deque>
 #include <mutex>
 #include <string>
@@ -30,9 +29,9 @@ private:
     void Loop();
 
     std::mutex mutex_;
-    std::condition_variable changed_;
     std::deque<std::string> queue_;
     bool stopping_ = false;
+    bool working_ = false;  // a worker is on the queue
     unsigned moved_ = 0;
     std::thread thread_;
 };

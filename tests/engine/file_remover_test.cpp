@@ -4,6 +4,8 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <thread>
 
 #include "engine/test_support.h"
 
@@ -20,6 +22,12 @@ size_t EntryCount(const fs::path& folder) {
     return static_cast<size_t>(std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
 }
 
+// Waits up to 5 s for `done`.
+bool Eventually(const std::function<bool()>& done) {
+    for (int i = 0; i < 500 && !done(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    return done();
+}
+
 // A replaced copy frees its path at once and is gone once the remover has
 // finished; what is not a copy of the film is never touched.
 TEST(FileRemoverTest, AnOldCopyIsMovedOutOfTheWayAndDeletedAndNothingElseIsTouched) {
@@ -31,11 +39,20 @@ TEST(FileRemoverTest, AnOldCopyIsMovedOutOfTheWayAndDeletedAndNothingElseIsTouch
     Write(target, "kept");
     fs::create_symlink(target, link);
     Write(dir / "Empty.mp4", "");
+    const size_t threads = EntryCount("/proc/self/task");
     {
         FileRemover remover;
         ASSERT_TRUE(remover.RemoveLater(copy.string()));
         EXPECT_FALSE(fs::exists(copy));
         // The path takes the new copy while the old one is still going.
+        Write(copy, "new");
+        // Film.mp4, elsewhere.mp4, Linked.mp4, Empty.mp4: no hidden leftover,
+        // and no thread stays behind for a next deletion.
+        EXPECT_TRUE(Eventually([&] { return EntryCount(dir.path()) == 4; }));
+        EXPECT_TRUE(Eventually([&] { return EntryCount("/proc/self/task") == threads; }));
+        // A second copy gets a worker again.
+        Write(copy, std::string(1000, 'y'));
+        ASSERT_TRUE(remover.RemoveLater(copy.string()));
         Write(copy, "new");
 
         EXPECT_FALSE(remover.RemoveLater(link.string()));
@@ -45,7 +62,6 @@ TEST(FileRemoverTest, AnOldCopyIsMovedOutOfTheWayAndDeletedAndNothingElseIsTouch
     EXPECT_EQ(ReadBytes(copy), "new");
     EXPECT_EQ(ReadBytes(link), "kept");
     EXPECT_TRUE(fs::is_symlink(link));
-    // Film.mp4, elsewhere.mp4, Linked.mp4, Empty.mp4: no hidden leftover.
     EXPECT_EQ(EntryCount(dir.path()), 4u);
 }
 
