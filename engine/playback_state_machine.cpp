@@ -66,6 +66,7 @@ PlaybackStateMachine::Changes PlaybackStateMachine::PlayRequested() {
 PlaybackStateMachine::Changes PlaybackStateMachine::StartFile(int64_t entry) {
     Changes changes;
     currentEntry_ = entry;
+    startedEntry_ = std::max(startedEntry_, entry);
     started_ = false;
     closing_ = false;
     MoveTo(kOpening, &changes);

@@ -21,8 +21,10 @@ public:
     int32_t state() const { return state_; }
     // True from the first picture of a media until it ends.
     bool started() const { return started_; }
-    // True while an open was asked for and the player has not answered yet.
-    bool openInFlight() const { return loadsInFlight_ > 0; }
+    // True from an open request until the player starts that media: while
+    // the player has not answered, and after it took the media but before
+    // the media's start is reported.
+    bool openInFlight() const { return loadsInFlight_ > 0 || latestEntry_ > startedEntry_; }
 
     // Requests of the program.
     Changes OpenRequested();
@@ -47,6 +49,7 @@ private:
     int loadsInFlight_ = 0;
     int64_t latestEntry_ = 0;
     int64_t currentEntry_ = 0;
+    int64_t startedEntry_ = 0;  // the newest entry the player has started
     bool started_ = false;
     bool paused_ = false;
     bool closing_ = false;

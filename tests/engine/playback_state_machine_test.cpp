@@ -80,6 +80,23 @@ TEST_F(StateMachineTest, PausedDuringOpeningStartsPaused) {
     EXPECT_EQ(States(), (std::vector<int32_t>{1, 4, 3}));
 }
 
+// A pause must not be dropped between the player taking the media and
+// reporting its start: the engine asks openInFlight() whether a pause in
+// "ready" belongs to an open on its way.
+TEST_F(StateMachineTest, AnOpenIsOnItsWayUntilThePlayerStartsIt) {
+    EXPECT_FALSE(m_.openInFlight());
+    Feed(m_.OpenRequested());
+    EXPECT_TRUE(m_.openInFlight());
+    Feed(m_.LoadAnswered(true, 1));
+    EXPECT_TRUE(m_.openInFlight());
+    Feed(m_.StartFile(1));
+    EXPECT_FALSE(m_.openInFlight());
+    // A refused open is over with its answer.
+    Feed(m_.OpenRequested());
+    Feed(m_.LoadAnswered(false, 0));
+    EXPECT_FALSE(m_.openInFlight());
+}
+
 TEST_F(StateMachineTest, CloseGoesThroughClosingToReady) {
     PlayEntry(1);
     seen_.clear();
