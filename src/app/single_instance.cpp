@@ -1,9 +1,8 @@
 #include "app/single_instance.h"
 
-#include <QLocalServer>
-#include <QLocalSocket>
+#include <QByteArray>
+#include <QSocketNotifier>
 #include <QTimer>
-#include <QVariant>
 
 #include <fcntl.h>
 #include <poll.h>
@@ -178,80 +177,123 @@ HandOver HandOverToRunning(const std::filesystem::path& socketPath, const std::s
     return result;
 }
 
+// One later start talking to this Lumo: its socket, what it has said so far,
+// and the time it is given to say the rest.
+class InstanceServer::Connection : public QObject {
+public:
+    Connection(int fd, QObject* parent) : QObject(parent), fd(fd), readable(new QSocketNotifier(fd, QSocketNotifier::Read, this)) {}
+    ~Connection() override {
+        readable->setEnabled(false);
+        close(fd);
+    }
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    const int fd;
+    QSocketNotifier* const readable;
+    QByteArray buffer;
+};
+
 InstanceServer::InstanceServer(QObject* parent) : QObject(parent) {}
 
 InstanceServer::~InstanceServer() {
-    if (server_ != nullptr && server_->isListening()) {
-        server_->close();
-        // Ours: the next start need not take it for a crash's leftover.
-        std::error_code ignored;
-        std::filesystem::remove(path_, ignored);
-    }
+    if (listening_ < 0) return;
+    delete incoming_;
+    close(listening_);
+    // Ours: the next start need not take it for a crash's leftover.
+    std::error_code ignored;
+    std::filesystem::remove(path_, ignored);
 }
 
-bool InstanceServer::Listen(const std::filesystem::path& socket, std::string* error) {
-    if (server_ == nullptr) {
-        server_ = new QLocalServer(this);
-        server_->setSocketOptions(QLocalServer::UserAccessOption);
-        connect(server_, &QLocalServer::newConnection, this, &InstanceServer::Accept);
+bool InstanceServer::Listen(const std::filesystem::path& socketPath, std::string* error) {
+    if (listening_ >= 0) {
+        if (error) *error = "already listening at " + path_.string();
+        return false;
     }
-    const QString name = QString::fromStdString(socket.string());
-    if (const int live = ConnectTo(socket); live >= 0) {
+    if (!FitsSocketAddress(socketPath)) {
+        if (error) *error = socketPath.string() + " is too long for a socket";
+        return false;
+    }
+    if (const int live = ConnectTo(socketPath); live >= 0) {
         close(live);
-        if (error) *error = socket.string() + " belongs to a running Lumo";
+        if (error) *error = socketPath.string() + " belongs to a running Lumo";
         return false;
     }
     // Nobody answers there: what is left is a dead Lumo's socket.
-    QLocalServer::removeServer(name);
-    if (!server_->listen(name)) {
-        if (error) *error = server_->errorString().toStdString();
+    std::error_code ignored;
+    std::filesystem::remove(socketPath, ignored);
+    const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd < 0) {
+        if (error) *error = std::string("cannot make a socket: ") + std::strerror(errno);
         return false;
     }
-    path_ = socket;
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::memcpy(address.sun_path, socketPath.c_str(), socketPath.native().size() + 1);
+    // Only the user may connect; the directory is closed to others as well.
+    if (bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
+        chmod(socketPath.c_str(), 0600) != 0 || listen(fd, 8) != 0) {
+        if (error) *error = "cannot listen at " + socketPath.string() + ": " + std::strerror(errno);
+        close(fd);
+        std::filesystem::remove(socketPath, ignored);
+        return false;
+    }
+    listening_ = fd;
+    path_ = socketPath;
+    incoming_ = new QSocketNotifier(fd, QSocketNotifier::Read, this);
+    connect(incoming_, &QSocketNotifier::activated, this, &InstanceServer::Accept);
     return true;
 }
 
-bool InstanceServer::IsListening() const { return server_ != nullptr && server_->isListening(); }
+bool InstanceServer::IsListening() const { return listening_ >= 0; }
 
 void InstanceServer::Accept() {
-    while (QLocalSocket* socket = server_->nextPendingConnection()) {
-        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        connect(socket, &QLocalSocket::readyRead, this, [this, socket] { ReadFrom(socket); });
+    for (;;) {
+        const int fd = accept4(listening_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+        if (fd < 0) {
+            if (errno == EINTR) continue;
+            return;  // none left (or a connection that went before it was taken)
+        }
+        auto* connection = new Connection(fd, this);
+        connect(connection->readable, &QSocketNotifier::activated, connection, [this, connection] { ReadFrom(connection); });
         // A start that connects and says nothing is not kept waiting for.
-        QTimer::singleShot(kReadPatienceMs, socket, [socket] { socket->abort(); });
-        ReadFrom(socket);
+        QTimer::singleShot(kReadPatienceMs, connection, [this, connection] { Drop(connection); });
+        ReadFrom(connection);
     }
 }
 
-void InstanceServer::ReadFrom(QLocalSocket* socket) {
-    if (socket->property("done").toBool()) return;
-    QByteArray buffer = socket->property("buffer").toByteArray();
-    buffer += socket->readAll();
-    auto refuse = [socket] {
-        socket->setProperty("done", true);
-        socket->abort();
-    };
-    if (buffer.size() > kMostBytes + 64) return refuse();
+void InstanceServer::Drop(Connection* connection) {
+    connection->readable->setEnabled(false);
+    connection->deleteLater();
+}
+
+void InstanceServer::ReadFrom(Connection* connection) {
+    if (!connection->readable->isEnabled()) return;
+    QByteArray& buffer = connection->buffer;
+    for (;;) {
+        char chunk[4096];
+        const ssize_t got = recv(connection->fd, chunk, sizeof chunk, 0);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) break;
+        // Gone before it said everything.
+        if (got <= 0) return Drop(connection);
+        buffer.append(chunk, got);
+        if (buffer.size() > kMostBytes + 64) return Drop(connection);
+    }
     const QByteArray greeting = QByteArray::fromRawData(kGreeting.data(), static_cast<qsizetype>(kGreeting.size()));
-    if (!buffer.startsWith(greeting.left(std::min<qsizetype>(buffer.size(), greeting.size())))) return refuse();
+    if (!buffer.startsWith(greeting.left(std::min<qsizetype>(buffer.size(), greeting.size())))) return Drop(connection);
     const qsizetype lengthEnd = buffer.indexOf('\n', greeting.size());
     if (lengthEnd < 0) {
-        if (buffer.size() > greeting.size() + 20) return refuse();
-        socket->setProperty("buffer", buffer);
+        if (buffer.size() > greeting.size() + 20) return Drop(connection);
         return;
     }
     bool number = false;
     const qint64 length = buffer.mid(greeting.size(), lengthEnd - greeting.size()).toLongLong(&number);
-    if (!number || length < 0 || length > kMostBytes) return refuse();
+    if (!number || length < 0 || length > kMostBytes) return Drop(connection);
     const QByteArray text = buffer.mid(lengthEnd + 1);
-    if (text.size() < length) {
-        socket->setProperty("buffer", buffer);
-        return;
-    }
-    socket->setProperty("done", true);
-    socket->write(kAnswer.data(), static_cast<qint64>(kAnswer.size()));
-    socket->flush();
-    socket->disconnectFromServer();
+    if (text.size() < length) return;
+    WriteAll(connection->fd, kAnswer);
+    Drop(connection);
     emit TextHandedOver(QString::fromUtf8(text.left(length)));
 }
 

@@ -8,8 +8,7 @@
 #include <optional>
 #include <string>
 
-class QLocalServer;
-class QLocalSocket;
+class QSocketNotifier;
 
 namespace lumo::app {
 
@@ -71,10 +70,14 @@ signals:
     void TextHandedOver(const QString& text);
 
 private:
-    void Accept();
-    void ReadFrom(QLocalSocket* socket);
+    class Connection;
 
-    QLocalServer* server_ = nullptr;
+    void Accept();
+    void ReadFrom(Connection* connection);
+    void Drop(Connection* connection);
+
+    int listening_ = -1;
+    QSocketNotifier* incoming_ = nullptr;
     std::filesystem::path path_;
 };
 

@@ -312,6 +312,83 @@ TEST_F(DesktopTest, ADeadLumosSocketIsReplacedAndALiveOneIsNot) {
     qputenv("LUMO_HOME", home.path().toUtf8());
 }
 
+// A start talking to the running Lumo by hand: what it sends, in pieces, and
+// what comes back before the running Lumo closes the connection.
+class RawStart {
+public:
+    explicit RawStart(const std::filesystem::path& socketPath) {
+        fd_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::strcpy(address.sun_path, socketPath.c_str());
+        connected_ = connect(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    }
+    ~RawStart() { close(fd_); }
+    bool Connected() const { return connected_; }
+    void Say(const std::string& text) { ASSERT_EQ(send(fd_, text.data(), text.size(), MSG_NOSIGNAL), ssize_t(text.size())); }
+    // True once the running Lumo has closed the connection; what it answered
+    // is in `heard`.
+    bool Closed() {
+        char buffer[64];
+        const ssize_t got = recv(fd_, buffer, sizeof buffer, MSG_DONTWAIT);
+        if (got > 0) heard.append(buffer, size_t(got));
+        return got == 0 || (got < 0 && errno != EAGAIN && errno != EWOULDBLOCK);
+    }
+    std::string heard;
+
+private:
+    int fd_ = -1;
+    bool connected_ = false;
+};
+
+TEST_F(DesktopTest, TheRunningLumoTakesAnArgumentInPiecesAndClosesOnWhatIsNoHandOver) {
+    const auto socket = InstanceSocketPath();
+    ASSERT_TRUE(socket.has_value());
+    std::string error;
+    ASSERT_TRUE(server.Listen(*socket, &error)) << error;
+    QSignalSpy handed(&server, &InstanceServer::TextHandedOver);
+
+    RawStart slow(*socket);
+    ASSERT_TRUE(slow.Connected());
+    slow.Say("LU");
+    QTest::qWait(50);
+    slow.Say("MO1\n1");
+    QTest::qWait(50);
+    slow.Say("2\nmagnet:");
+    QTest::qWait(50);
+    EXPECT_EQ(handed.count(), 0) << "taken before the whole argument was in";
+    slow.Say("?xt=A");
+    ASSERT_TRUE(WaitFor([&] { return slow.Closed(); }));
+    EXPECT_EQ(slow.heard, "OK\n");
+    ASSERT_EQ(handed.count(), 1);
+    EXPECT_EQ(handed.at(0).at(0).toString(), QStringLiteral("magnet:?xt=A"));
+
+    // Another program on the socket, a length no argument has, and a start
+    // that goes away mid-sentence: each is closed with no answer.
+    for (const std::string& said : {std::string("GET / HTTP/1.0\r\n\r\n"), std::string("LUMO1\n99999999999\n"),
+                                    std::string("LUMO1\n-4\nabcd")}) {
+        RawStart other(*socket);
+        other.Say(said);
+        EXPECT_TRUE(WaitFor([&] { return other.Closed(); }, std::chrono::seconds(3))) << said;
+        EXPECT_EQ(other.heard, "") << said;
+    }
+    {
+        RawStart gone(*socket);
+        gone.Say("LUMO1\n40\nmagnet:");
+    }
+    QTest::qWait(100);
+    EXPECT_EQ(handed.count(), 1);
+
+    // The server still takes the next start.
+    std::optional<HandOver> result;
+    std::thread later([&] { result = HandOverToRunning(*socket, "", std::chrono::seconds(10)); });
+    EXPECT_TRUE(WaitFor([&] { return handed.count() == 2; }));
+    later.join();
+    EXPECT_EQ(result, HandOver::Delivered);
+    ASSERT_EQ(handed.count(), 2);
+    EXPECT_EQ(handed.at(1).at(0).toString(), QString());
+}
+
 TEST_F(DesktopTest, ARuntimeDirectoryOthersCanEnterIsNeverUsed) {
     QTemporaryDir tmp;
     qputenv("TMPDIR", tmp.path().toUtf8());
