@@ -1,11 +1,10 @@
 #include "torrent/torrent_file.h"
 
-#include <openssl/evp.h>
-
 #include <cstring>
 #include <initializer_list>
 #include <limits>
-#include <memory>
+
+#include "torrent/sha1.h"
 
 namespace lumo::torrent {
 
@@ -172,20 +171,10 @@ TorrentFile::Step ParseDictAt(std::string_view data, int depth,
     return step;
 }
 
-struct DigestContextDeleter {
-    void operator()(EVP_MD_CTX* context) const { EVP_MD_CTX_free(context); }
-};
-
 std::string Sha1Of(std::initializer_list<std::string_view> parts) {
-    std::unique_ptr<EVP_MD_CTX, DigestContextDeleter> context(EVP_MD_CTX_new());
-    if (!context || EVP_DigestInit_ex(context.get(), EVP_sha1(), nullptr) != 1) return {};
-    for (std::string_view part : parts) {
-        if (EVP_DigestUpdate(context.get(), part.data(), part.size()) != 1) return {};
-    }
-    unsigned char digest[EVP_MAX_MD_SIZE];
-    unsigned int length = 0;
-    if (EVP_DigestFinal_ex(context.get(), digest, &length) != 1) return {};
-    return std::string(reinterpret_cast<const char*>(digest), length);
+    Sha1 hash;
+    for (std::string_view part : parts) hash.Update(part);
+    return hash.Finish();
 }
 
 }  // namespace

@@ -1,0 +1,67 @@
+// Lumo's SHA-1 against OpenSSL's, over every length around the padding's
+// block boundaries, fed whole and in uneven pieces, and the published test
+// vectors.
+#include <openssl/sha.h>
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+
+#include "torrent/sha1.h"
+
+namespace lumo::torrent {
+namespace {
+
+std::string Hex(const std::string& bytes) {
+    static const char* digits = "0123456789abcdef";
+    std::string out;
+    for (unsigned char c : bytes) {
+        out += digits[c >> 4];
+        out += digits[c & 15];
+    }
+    return out;
+}
+
+std::string OpenSslSha1(const std::string& bytes) {
+    unsigned char digest[SHA_DIGEST_LENGTH];
+    SHA1(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), digest);
+    return std::string(reinterpret_cast<const char*>(digest), sizeof digest);
+}
+
+TEST(Sha1, MatchesOpenSslForEveryLengthUpToFiveBlocksWholeAndInPieces) {
+    std::mt19937 random(7);
+    for (size_t length = 0; length <= 320; ++length) {
+        std::string bytes(length, '\0');
+        for (char& c : bytes) c = static_cast<char>(random());
+        const std::string expected = OpenSslSha1(bytes);
+
+        Sha1 whole;
+        whole.Update(bytes);
+        EXPECT_EQ(Hex(whole.Finish()), Hex(expected)) << "length " << length;
+
+        Sha1 pieces;
+        for (size_t at = 0; at < length;) {
+            const size_t take = std::min<size_t>(length - at, random() % 70);
+            pieces.Update(std::string_view(bytes).substr(at, take));
+            at += take;
+        }
+        EXPECT_EQ(Hex(pieces.Finish()), Hex(expected)) << "length " << length << " in pieces";
+    }
+}
+
+TEST(Sha1, PublishedVectors) {
+    auto hash = [](const std::string& text) {
+        Sha1 sha;
+        sha.Update(text);
+        return Hex(sha.Finish());
+    };
+    EXPECT_EQ(hash(""), "da39a3ee5e6b4b0d3255bfef95601890afd80709");
+    EXPECT_EQ(hash("abc"), "a9993e364706816aba3e25717850c26c9cd0d89d");
+    EXPECT_EQ(hash("abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq"),
+              "84983e441c3bd26ebaae4aa1f95129e5e54670f1");
+    EXPECT_EQ(hash(std::string(1000000, 'a')), "34aa973cd4c4daa4f61eeb2bdbad27316534016f");
+}
+
+}  // namespace
+}  // namespace lumo::torrent
