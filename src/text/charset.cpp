@@ -1,6 +1,7 @@
 #include "text/charset.h"
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <cstring>
 
@@ -94,11 +95,26 @@ std::string_view TrimBlanks(std::string_view s) {
     return s;
 }
 
+// The tables take milliseconds to build (about 2 for decoding, 4 for
+// encoding), iconv converts a short text in microseconds, and both give the
+// same bytes. So short texts go through iconv until the text converted that
+// way adds up to this much, or one text this long comes: start-up, which
+// reads a small settings file, builds no table.
+constexpr size_t kTablesWorthBytes = 64 * 1024;
+
+bool TablesWorthIt(std::atomic<size_t>& convertedByIconv, size_t size) {
+    if (size >= kTablesWorthBytes || convertedByIconv.load(std::memory_order_relaxed) >= kTablesWorthBytes) return true;
+    return convertedByIconv.fetch_add(size, std::memory_order_relaxed) + size >= kTablesWorthBytes;
+}
+
 }  // namespace
 
 std::string GbkToUtf8(std::string_view gbk) {
     if (IsAscii(gbk)) return std::string(gbk);
-    if (const GbkDecoder* decoder = GbkDecoder::Get()) return decoder->Decode(gbk);
+    static std::atomic<size_t> decodedByIconv{0};
+    if (TablesWorthIt(decodedByIconv, gbk.size())) {
+        if (const GbkDecoder* decoder = GbkDecoder::Get()) return decoder->Decode(gbk);
+    }
     thread_local IconvConverter fromGbk("UTF-8", kGbkName);
     if (!fromGbk.IsOpen()) return ValidUtf8(gbk);
     return fromGbk.ConvertAll(gbk, IconvConverter::Source::Other, kReplacement);
@@ -106,7 +122,10 @@ std::string GbkToUtf8(std::string_view gbk) {
 
 std::string Utf8ToGbk(std::string_view utf8) {
     if (IsAscii(utf8)) return std::string(utf8);
-    if (const GbkEncoder* encoder = GbkEncoder::Get()) return encoder->Encode(utf8);
+    static std::atomic<size_t> encodedByIconv{0};
+    if (TablesWorthIt(encodedByIconv, utf8.size())) {
+        if (const GbkEncoder* encoder = GbkEncoder::Get()) return encoder->Encode(utf8);
+    }
     thread_local IconvConverter toGbk(kGbkName, "UTF-8");
     if (!toGbk.IsOpen()) {
         // Without the GBK tables only ASCII survives.
