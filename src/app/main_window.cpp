@@ -145,7 +145,23 @@ void MainWindow::StartUpRoutine() {
     navButtons_[1]->click();
 }
 
+// Made with MAIN, these native windows (with the video area's ancestors,
+// nine) cost its first paint about 8 ms. They are made once the player page
+// is about to be shown on the screen, or when the engine starts, which is
+// right after that paint, whichever comes first: made while a window other
+// than MAIN was being activated, they took the activation from it. The video
+// area's window comes first, so the ones over it are stacked above it.
+void MainWindow::MakeVideoWindows() {
+    if (videoArea_->testAttribute(Qt::WA_NativeWindow)) return;
+    videoArea_->setAttribute(Qt::WA_NativeWindow);
+    for (QWidget* over : overVideo_) {
+        over->setAttribute(Qt::WA_NativeWindow);
+        over->raise();
+    }
+}
+
 void MainWindow::StartEngine() {
+    MakeVideoWindows();
     player::PlayerEngine& player = state_.player;
     player.LoadLibrary(engineLibraryPath_);
     player.Create(static_cast<uintptr_t>(videoArea_->winId()), 0, 0, videoArea_->width(), videoArea_->height(),
@@ -205,7 +221,22 @@ void MainWindow::LoadRemoteAddresses() {
     remote::ServiceHosts hosts = remote::ServiceHosts::FromEnvironment(&error);
     if (!error.empty()) qWarning("lumo: %s", error.c_str());
     flows_ = std::make_unique<FlowWiring>(*this, state_, std::move(hosts));
-    if (loadRemoteAddresses_) flows_->StartAddressList();
+    if (!loadRemoteAddresses_) return;
+    // The request goes out once MAIN is on the screen: its first use loads
+    // libcurl, which beside the first paint made that paint a quarter
+    // slower. A MAIN not shown by the first turn of the event loop asks at
+    // once, and one that is never exposed asks after a second.
+    addressListWaits_ = true;
+    QPointer<MainWindow> self(this);
+    QMetaObject::invokeMethod(
+        this, [self] { if (self && !self->isVisible()) self->StartAddressList(); }, Qt::QueuedConnection);
+    QTimer::singleShot(1000, this, &MainWindow::StartAddressList);
+}
+
+void MainWindow::StartAddressList() {
+    if (!addressListWaits_) return;
+    addressListWaits_ = false;
+    flows_->StartAddressList();
 }
 
 // The first codec folder missing brings up the pack download, modeless and
@@ -218,6 +249,7 @@ void MainWindow::CheckCodecFolders() {
 // ---- views -------------------------------------------------------------------
 
 void MainWindow::ShowPlayerView() {
+    if (isVisible()) MakeVideoWindows();
     viewTabs_->setCurrentIndex(kPlayerPage);
     playerButton_->SetColors(colors::kViewSelectedText, colors::kViewSelectedBack);
     libraryButton_->SetColors(colors::kViewOtherText, colors::kViewOtherBack);
@@ -267,19 +299,26 @@ void MainWindow::DockPlayQueue() {
 
 void MainWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    if (engineWaitsForScreen_ && windowHandle() != nullptr) windowHandle()->installEventFilter(this);
+    if ((engineWaitsForScreen_ || addressListWaits_) && windowHandle() != nullptr) {
+        windowHandle()->installEventFilter(this);
+    }
 }
 
-// The engine starts right after MAIN's first paint: the window is on the
-// screen before the player's libraries are loaded.
+// The engine and the address list start right after MAIN's first paint: the
+// window is on the screen before the player's libraries and libcurl are
+// loaded.
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
-    if (engineWaitsForScreen_ && watched == windowHandle() && event->type() == QEvent::Expose &&
-        windowHandle()->isExposed()) {
-        engineWaitsForScreen_ = false;
+    if (watched == windowHandle() && event->type() == QEvent::Expose && windowHandle()->isExposed()) {
         watched->removeEventFilter(this);
         QPointer<MainWindow> self(this);
-        QMetaObject::invokeMethod(
-            this, [self] { if (self) self->state_.player.StartNow(); }, Qt::QueuedConnection);
+        if (addressListWaits_) {
+            QMetaObject::invokeMethod(this, [self] { if (self) self->StartAddressList(); }, Qt::QueuedConnection);
+        }
+        if (engineWaitsForScreen_) {
+            engineWaitsForScreen_ = false;
+            QMetaObject::invokeMethod(
+                this, [self] { if (self) self->state_.player.StartNow(); }, Qt::QueuedConnection);
+        }
     }
     return QWidget::eventFilter(watched, event);
 }

@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "flow/window_code.h"
 
@@ -129,9 +130,14 @@ private:
     // Loads the engine library and creates the engine in the video area;
     // run by the binding at its first use, or once MAIN is first on screen.
     void StartEngine();
+    // Gives the video area and the controls over it their native windows.
+    void MakeVideoWindows();
     void SetListRowHeights();
     void LoadStoredData();
     void LoadRemoteAddresses();
+    // Reads the operators' address list, the first time it is called after
+    // LoadRemoteAddresses.
+    void StartAddressList();
     void CheckCodecFolders();
 
     void DockPlayQueue();
@@ -144,6 +150,7 @@ private:
     bool ending_ = false;
     bool engineWaitsForScreen_ = true;
     bool loadRemoteAddresses_ = true;
+    bool addressListWaits_ = false;
     std::unique_ptr<FlowWiring> flows_;
 
     std::map<flow::WindowCode, QPointer<QWidget>> windows_;
@@ -154,6 +161,7 @@ private:
     QTabWidget* libraryTabs_ = nullptr;  // 高级选择夹
     QWidget* videoArea_ = nullptr;       // 图片框1
     QWidget* controlBar_ = nullptr;      // 外形框_操作
+    std::vector<QWidget*> overVideo_;    // what stands over the video
     QSlider* volumeBar_ = nullptr;       // 多功能条音量
     SkinnedButton* playerButton_ = nullptr;
     SkinnedButton* libraryButton_ = nullptr;

@@ -86,12 +86,15 @@ QTabWidget* Pages(QWidget* parent, const char* name, QRect geometry, std::initia
     tabs->setGeometry(geometry);
     tabs->tabBar()->hide();
     tabs->setDocumentMode(true);
-    int index = 0;
-    for (const char* caption : captions) {
+    // Captions go in after the pages: a hidden tab row takes them without
+    // measuring them, which adding each page with its caption would do.
+    for (size_t index = 0; index < captions.size(); ++index) {
         auto* page = new QWidget;
-        page->setObjectName(U(name) + U("_页") + QString::number(index++));
-        tabs->addTab(page, U(caption));
+        page->setObjectName(U(name) + U("_页") + QString::number(index));
+        tabs->addTab(page, QString());
     }
+    int index = 0;
+    for (const char* caption : captions) tabs->setTabText(index++, U(caption));
     return tabs;
 }
 
@@ -295,9 +298,9 @@ QWidget* MainWindow::BuildLibraryView() {
 QWidget* MainWindow::BuildPlayerView() {
     QWidget* page = viewTabs_->widget(kPlayerPage);
 
-    // The engine draws into a native child of the video area.
+    // The engine draws into a native child of the video area (made when the
+    // engine starts).
     videoArea_ = Panel(page, "图片框1", QRect(0, 1, 852, 512), Rgb(0, 0, 0));
-    videoArea_->setAttribute(Qt::WA_NativeWindow);
     videoArea_->setFocusPolicy(Qt::StrongFocus);
     IdlePicture(videoArea_, "图片框3", QRect(378, 130, 96, 96), true);
     IdlePicture(videoArea_, "图片框4", QRect(326, 330, 200, 30), false);
@@ -313,12 +316,10 @@ QWidget* MainWindow::BuildPlayerView() {
     Picture(page, "打开文件右边下拉按钮", PictureButton::Glyph::DropDown, QRect(496, 269, 38, 38));
     controlBar_ = Panel(page, "外形框_操作", QRect(0, 513, 852, 60), colors::kBarBack);
     // These sit over the native video area (the control bar in full screen),
-    // so they need windows of their own stacked above it.
-    for (QWidget* over : std::initializer_list<QWidget*>{loading, page->findChild<QWidget*>(U("打开文件按钮")),
-                                                         page->findChild<QWidget*>(U("打开文件右边下拉按钮")), controlBar_}) {
-        over->setAttribute(Qt::WA_NativeWindow);
-        over->raise();
-    }
+    // so they get windows of their own stacked above it.
+    overVideo_ = {loading, page->findChild<QWidget*>(U("打开文件按钮")), page->findChild<QWidget*>(U("打开文件右边下拉按钮")),
+                  controlBar_};
+    for (QWidget* over : overVideo_) over->raise();
     auto* shown = new QSlider(Qt::Horizontal, controlBar_);
     shown->setObjectName(U("进度滑块条2"));
     shown->setGeometry(2, 3, 846, 15);

@@ -146,8 +146,10 @@ TEST_F(MainWindowTest, FirstStartWritesTheDefaultSettingsAndShowsThem) {
 
 TEST_F(MainWindowTest, StartUpDrivesTheEngineInItsOrder) {
     MainWindow& window = Start();
-    // The window does not wait for the player's libraries.
+    // The window does not wait for the player's libraries, nor make the
+    // video's native windows before it is first painted.
     EXPECT_EQ(engine.Log(), "");
+    EXPECT_FALSE(window.Control("图片框1")->testAttribute(Qt::WA_NativeWindow));
     OnScreen();
     // Created inside the video area at its size, then configured, then the
     // start volume, then the saved volume from the settings.
