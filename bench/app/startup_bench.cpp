@@ -24,41 +24,10 @@
 #include <string>
 #include <vector>
 
-#include "app/main_window.h"
-#include "app/start_up.h"
 #include "app/sim_session.h"
 #include "app/xvfb_server.h"
-#include "first_paint.h"
-#include "flow/app_state.h"
-#include "flow/prompter.h"
 
 namespace {
-
-class QuietPrompter : public lumo::flow::Prompter {
-public:
-    bool AskYesNo(QWidget*, const QString&, const QString&) override { return false; }
-    void Inform(QWidget*, const QString&, const QString&) override {}
-    QString ChooseOpenFile(QWidget*, const QString&, const QString&) override { return {}; }
-};
-
-// What the program's start-up does, ending at the main window's first paint.
-int LumoChild(int argc, char** argv) {
-    MarkStage("main");
-    lumo::app::SetApplicationAttributes();
-    FirstPaintApplication application(argc, argv);
-    MarkStage("application");
-    application.setApplicationName(QStringLiteral("lumo"));
-    application.setQuitOnLastWindowClosed(false);
-    auto state = std::make_unique<lumo::flow::AppState>();
-    QuietPrompter prompter;
-    lumo::app::MainWindowOptions options;
-    options.prompter = &prompter;
-    auto* main = new lumo::app::MainWindow(*state, options);
-    MarkStage("window");
-    application.Watch(main);
-    main->show();
-    return application.exec();
-}
 
 // Milliseconds from the start of a process to each stage it reported:
 // main (the program's own code runs), application (QApplication made),
@@ -129,7 +98,6 @@ double Median(std::vector<double> values) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc > 1 && std::string(argv[1]) == "--child") return LumoChild(argc, argv);
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 10;
 
     XvfbServer server;
@@ -153,14 +121,16 @@ int main(int argc, char** argv) {
     }
 
     const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe");
-    const std::string lumo = self.string();
+    // The Lumo side is a program of its own that links what the program
+    // links, and not the simulator this one carries.
+    const std::string lumo = (self.parent_path() / "app_startup_window").string();
     const std::string bare = (self.parent_path() / "app_bare_window").string();
     // One untimed start of each: the file cache, the fonts, the first config.ini.
-    TimeStart(lumo, {"--child"});
+    TimeStart(lumo, {});
     TimeStart(bare, {});
     std::vector<Stages> lumoRuns, bareRuns;
     for (int run = 0; run < runs; ++run) {
-        const Stages a = TimeStart(lumo, {"--child"});
+        const Stages a = TimeStart(lumo, {});
         const Stages b = TimeStart(bare, {});
         if (a.painted < 0 || b.painted < 0) {
             std::fprintf(stderr, "run %d: a program did not paint (lumo %.1f, bare %.1f)\n", run, a.painted, b.painted);
