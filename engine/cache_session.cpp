@@ -94,7 +94,7 @@ void CacheSession::Stop() {
         stopping_ = true;
         if (phase_ == Phase::Probing || phase_ == Phase::Ready) phase_ = Phase::Stopped;
         for (auto& fetcher : fetchers_) fetcher->transfer->Cancel();
-        changed_.notify_all();
+        NotifyAllLocked();
     }
     if (server_) server_->Stop();
     for (auto& fetcher : fetchers_)
@@ -172,10 +172,15 @@ std::optional<size_t> CacheSession::PickLocked(const Fetcher* self) const {
     return std::nullopt;
 }
 
+void CacheSession::NotifyAllLocked() {
+    changed_.notify_all();
+    readable_.notify_all();
+}
+
 bool CacheSession::FinishIfCompleteLocked() {
     if ((phase_ == Phase::Ready || phase_ == Phase::Stopped) && store_->AllComplete()) {
         phase_ = Phase::Complete;
-        changed_.notify_all();
+        NotifyAllLocked();
         return true;
     }
     return false;
@@ -232,7 +237,7 @@ void CacheSession::FetcherLoop(Fetcher* fetcher) {
             store_->Flush();
             lock.lock();
         }
-        changed_.notify_all();
+        NotifyAllLocked();
         if (end != RunEnd::Failed || stopping_) continue;
         if (next) {
             store_->SetClaimed(*next, false);
@@ -241,7 +246,7 @@ void CacheSession::FetcherLoop(Fetcher* fetcher) {
         if (++consecutiveFailures_ >= kMaxFailures) {
             phase_ = Phase::Failed;
             failure_ = error;
-            changed_.notify_all();
+            NotifyAllLocked();
             break;
         }
         auto delay = std::min<std::chrono::milliseconds>(3000ms, 150ms * (1 << (consecutiveFailures_ - 1)));
@@ -249,7 +254,7 @@ void CacheSession::FetcherLoop(Fetcher* fetcher) {
     }
     if (next) store_->SetClaimed(*next, false);
     fetcher->idle = false;
-    changed_.notify_all();
+    NotifyAllLocked();
 }
 
 CacheSession::RunEnd CacheSession::Fetch(Fetcher* fetcher, std::optional<size_t> firstBlock,
@@ -312,7 +317,7 @@ CacheSession::RunEnd CacheSession::Fetch(Fetcher* fetcher, std::optional<size_t>
             fetcher->lastBlock = ranges ? std::min<size_t>(options_.runBlocks, store_->blockCount()) - 1
                                         : store_->blockCount() - 1;
             current = 0;
-            changed_.notify_all();
+            NotifyAllLocked();
             return true;
         }
         uint64_t total = store_->totalSize();
@@ -385,7 +390,7 @@ CacheSession::RunEnd CacheSession::Fetch(Fetcher* fetcher, std::optional<size_t>
             offset += count;
             data += count;
             size -= count;
-            changed_.notify_all();
+            readable_.notify_all();  // only readers wait for bytes
             if (!store_->IsComplete(current) && !ServesReaderLocked(fetcher) && !AnyIdleLocked()) {
                 if (auto demand = UnservedDemandLocked()) {
                     store_->SetClaimed(*demand, true);
@@ -437,7 +442,7 @@ void CacheSession::Serve(int socket, const RequestHead& head) {
         std::unique_lock<std::mutex> lock(mutex_);
         auto deadline = std::chrono::steady_clock::now() + kLengthWait;
         while (phase_ == Phase::Probing && !stopping_ && std::chrono::steady_clock::now() < deadline) {
-            if (changed_.wait_for(lock, kReaderSlice) == std::cv_status::timeout) {
+            if (readable_.wait_for(lock, kReaderSlice) == std::cv_status::timeout) {
                 lock.unlock();
                 bool gone = LoopbackServer::PeerGone(socket);
                 lock.lock();
@@ -481,9 +486,9 @@ void CacheSession::Serve(int socket, const RequestHead& head) {
                 if (reader < 0) {
                     reader = nextReader_++;
                     waiting_[reader] = position;
-                    changed_.notify_all();
+                    NotifyAllLocked();
                 }
-                changed_.wait_for(lock, kReaderSlice);
+                readable_.wait_for(lock, kReaderSlice);
                 lock.unlock();
                 bool gone = LoopbackServer::PeerGone(socket);
                 lock.lock();

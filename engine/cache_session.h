@@ -89,6 +89,8 @@ private:
     std::optional<size_t> PickLocked(const Fetcher* self) const;
     // Marks the session complete when every block is stored; true the one time it does.
     bool FinishIfCompleteLocked();
+    // Wakes fetchers and readers alike: the phase changed, or a reader waits.
+    void NotifyAllLocked();
 
     Options options_;
     std::string token_;
@@ -97,7 +99,10 @@ private:
     std::unique_ptr<LoopbackServer> server_;
 
     mutable std::mutex mutex_;
+    // Fetchers wait on `changed_`, the players' readers on `readable_`: each
+    // chunk written wakes only the readers, not fetchers with nothing to do.
     std::condition_variable changed_;
+    std::condition_variable readable_;
     Phase phase_ = Phase::Probing;
     bool stopping_ = false;
     bool probeRunning_ = false;
