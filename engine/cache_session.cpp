@@ -81,9 +81,14 @@ std::unique_ptr<CacheSession> CacheSession::Start(Options options, std::string* 
         fetcher->transfer = std::make_unique<UpstreamTransfer>();
         session->fetchers_.push_back(std::move(fetcher));
     }
-    for (auto& fetcher : session->fetchers_)
-        fetcher->thread = std::thread([self, f = fetcher.get()] { self->FetcherLoop(f); });
+    if (session->options_.startFetching) session->StartFetching();
     return session;
+}
+
+void CacheSession::StartFetching() {
+    for (auto& fetcher : fetchers_) {
+        if (!fetcher->thread.joinable()) fetcher->thread = std::thread([this, f = fetcher.get()] { FetcherLoop(f); });
+    }
 }
 
 CacheSession::~CacheSession() { Stop(); }

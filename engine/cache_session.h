@@ -36,6 +36,9 @@ public:
         uint32_t blockSize = 1u << 20;
         int fetchers = 2;
         uint32_t runBlocks = 8;  // blocks asked for in one request at most
+        // False: the fetchers start with StartFetching(), so that an owner
+        // can hand the player the local address first.
+        bool startFetching = true;
     };
     enum class Phase {
         Probing,   // waiting for the first reply that tells the length
@@ -48,6 +51,8 @@ public:
     // Opens the copy file and the loopback server and starts fetching.
     // Returns null with `error` set when either cannot be opened.
     static std::unique_ptr<CacheSession> Start(Options options, std::string* error);
+    // Starts the fetchers' threads; once, from the thread that started the session.
+    void StartFetching();
     ~CacheSession();
     CacheSession(const CacheSession&) = delete;
     CacheSession& operator=(const CacheSession&) = delete;

@@ -374,6 +374,7 @@ void Engine::DoOpen(const std::string& address, const std::string& cookie, const
     previous.reset();
 
     std::string url = address;
+    std::shared_ptr<CacheSession> fetchersToStart;
     bool http = IsHttpAddress(address);
     if (http && !cachePath.empty()) {
         // The copy an earlier open of this film left is deleted behind this
@@ -385,10 +386,14 @@ void Engine::DoOpen(const std::string& address, const std::string& cookie, const
         options.path = cachePath;
         options.blockSize = kCacheBlockSize;
         options.fetchers = kCacheFetchers;
+        // The player gets the local address first; starting the fetchers'
+        // threads took a millisecond on the way to it.
+        options.startFetching = false;
         std::string error;
         std::shared_ptr<CacheSession> session = CacheSession::Start(options, &error);
         if (session) {
             url = session->LocalUrl();
+            fetchersToStart = session;
             std::lock_guard<std::mutex> lock(observedMutex_);
             session_ = std::move(session);
         } else if (logToStderr_) {
@@ -413,6 +418,7 @@ void Engine::DoOpen(const std::string& address, const std::string& cookie, const
     ApplyVideoFilters();
     SetAsync("pause", std::string("no"));
     CommandAsync({"loadfile", url.c_str(), "replace"}, kLoadReply);
+    if (fetchersToStart) fetchersToStart->StartFetching();
 }
 
 int32_t Engine::Open(const std::string& address) {
