@@ -9,19 +9,12 @@
 #include <string>
 
 #include "torrent/sha1.h"
+#include "torrent/torrent_file.h"
 
 namespace lumo::torrent {
 namespace {
 
-std::string Hex(const std::string& bytes) {
-    static const char* digits = "0123456789abcdef";
-    std::string out;
-    for (unsigned char c : bytes) {
-        out += digits[c >> 4];
-        out += digits[c & 15];
-    }
-    return out;
-}
+std::string Hex(const std::string& bytes) { return TorrentFile::BytesToHex(bytes); }
 
 std::string OpenSslSha1(const std::string& bytes) {
     unsigned char digest[SHA_DIGEST_LENGTH];
@@ -56,11 +49,11 @@ TEST(Sha1, PublishedVectors) {
         sha.Update(text);
         return Hex(sha.Finish());
     };
-    EXPECT_EQ(hash(""), "da39a3ee5e6b4b0d3255bfef95601890afd80709");
-    EXPECT_EQ(hash("abc"), "a9993e364706816aba3e25717850c26c9cd0d89d");
+    EXPECT_EQ(hash(""), "DA39A3EE5E6B4B0D3255BFEF95601890AFD80709");
+    EXPECT_EQ(hash("abc"), "A9993E364706816ABA3E25717850C26C9CD0D89D");
     EXPECT_EQ(hash("abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq"),
-              "84983e441c3bd26ebaae4aa1f95129e5e54670f1");
-    EXPECT_EQ(hash(std::string(1000000, 'a')), "34aa973cd4c4daa4f61eeb2bdbad27316534016f");
+              "84983E441C3BD26EBAAE4AA1F95129E5E54670F1");
+    EXPECT_EQ(hash(std::string(1000000, 'a')), "34AA973CD4C4DAA4F61EEB2BDBAD27316534016F");
 }
 
 }  // namespace

@@ -13,7 +13,7 @@ namespace {
 
 using namespace std::string_literals;
 
-// Reference digest through a different OpenSSL entry point than the reader's.
+// Reference digest from OpenSSL, apart from the reader's own SHA-1.
 std::string Sha1Hex(const std::string& bytes) {
     unsigned char digest[SHA_DIGEST_LENGTH];
     SHA1(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), digest);
