@@ -11,18 +11,11 @@
 #include <memory>
 #include <string>
 
-#include "flow/prompter.h"
+#include "quiet_prompter.h"
 #include "sim/catalogue.h"
 #include "sim/simulator.h"
 
 namespace lumo::bench {
-
-class QuietPrompter : public lumo::flow::Prompter {
-public:
-    bool AskYesNo(QWidget*, const QString&, const QString&) override { return false; }
-    void Inform(QWidget*, const QString&, const QString&) override {}
-    QString ChooseOpenFile(QWidget*, const QString&, const QString&) override { return {}; }
-};
 
 // Tells the first paint of the widget it filters.
 class PaintWatch : public QObject {

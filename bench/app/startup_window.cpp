@@ -10,18 +10,7 @@
 #include "app/start_up.h"
 #include "first_paint.h"
 #include "flow/app_state.h"
-#include "flow/prompter.h"
-
-namespace {
-
-class QuietPrompter : public lumo::flow::Prompter {
-public:
-    bool AskYesNo(QWidget*, const QString&, const QString&) override { return false; }
-    void Inform(QWidget*, const QString&, const QString&) override {}
-    QString ChooseOpenFile(QWidget*, const QString&, const QString&) override { return {}; }
-};
-
-}  // namespace
+#include "quiet_prompter.h"
 
 int main(int argc, char** argv) {
     MarkStage("main");
@@ -42,7 +31,7 @@ int main(int argc, char** argv) {
     if (startLock) startLock->Release();
 
     auto state = std::make_unique<lumo::flow::AppState>();
-    QuietPrompter prompter;
+    lumo::bench::QuietPrompter prompter;
     MainWindowOptions options;
     options.prompter = &prompter;
     auto* main = new MainWindow(*state, options);

@@ -86,15 +86,12 @@ QTabWidget* Pages(QWidget* parent, const char* name, QRect geometry, std::initia
     tabs->setGeometry(geometry);
     tabs->tabBar()->hide();
     tabs->setDocumentMode(true);
-    // Captions go in after the pages: a hidden tab row takes them without
-    // measuring them, which adding each page with its caption would do.
-    for (size_t index = 0; index < captions.size(); ++index) {
-        auto* page = new QWidget;
-        page->setObjectName(U(name) + U("_页") + QString::number(index));
-        tabs->addTab(page, QString());
-    }
     int index = 0;
-    for (const char* caption : captions) tabs->setTabText(index++, U(caption));
+    for (const char* caption : captions) {
+        auto* page = new QWidget;
+        page->setObjectName(U(name) + U("_页") + QString::number(index++));
+        tabs->addTab(page, U(caption));
+    }
     return tabs;
 }
 
@@ -298,8 +295,8 @@ QWidget* MainWindow::BuildLibraryView() {
 QWidget* MainWindow::BuildPlayerView() {
     QWidget* page = viewTabs_->widget(kPlayerPage);
 
-    // The engine draws into a native child of the video area (made when the
-    // engine starts).
+    // The engine draws into a native child of the video area (made after
+    // MAIN's first paint).
     videoArea_ = Panel(page, "图片框1", QRect(0, 1, 852, 512), Rgb(0, 0, 0));
     videoArea_->setFocusPolicy(Qt::StrongFocus);
     IdlePicture(videoArea_, "图片框3", QRect(378, 130, 96, 96), true);

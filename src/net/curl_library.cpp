@@ -1,9 +1,9 @@
 // The libcurl calls Lumo makes, defined here so that libcurl is loaded the
 // first time one of them is made instead of with the program. Linked
 // directly, libcurl and the two dozen libraries it brings (TLS, Kerberos,
-// LDAP, SSH, ...) are mapped and relocated before main runs, about 13 ms of
-// every start, while the first request only goes out once the window is
-// being built.
+// LDAP, SSH, ...) are mapped and relocated before main runs, about 10 ms of
+// every start, while the first request only goes out once the main window
+// has been painted.
 //
 // Each definition forwards to the loaded library. When libcurl cannot be
 // loaded the calls fail the way libcurl reports failures (no handle,
@@ -17,33 +17,40 @@
 
 namespace {
 
+// Every libcurl call Lumo makes, once: the table of loaded functions and
+// their lookups follow from this list.
+#define LUMO_CURL_CALLS(CALL) \
+    CALL(curl_global_init) \
+    CALL(curl_global_cleanup) \
+    CALL(curl_easy_init) \
+    CALL(curl_easy_cleanup) \
+    CALL(curl_easy_setopt) \
+    CALL(curl_easy_perform) \
+    CALL(curl_easy_getinfo) \
+    CALL(curl_easy_strerror) \
+    CALL(curl_free) \
+    CALL(curl_multi_init) \
+    CALL(curl_multi_cleanup) \
+    CALL(curl_multi_add_handle) \
+    CALL(curl_multi_remove_handle) \
+    CALL(curl_multi_perform) \
+    CALL(curl_multi_info_read) \
+    CALL(curl_multi_poll) \
+    CALL(curl_multi_wakeup) \
+    CALL(curl_share_init) \
+    CALL(curl_share_cleanup) \
+    CALL(curl_share_setopt) \
+    CALL(curl_slist_append) \
+    CALL(curl_slist_free_all) \
+    CALL(curl_url) \
+    CALL(curl_url_cleanup) \
+    CALL(curl_url_get) \
+    CALL(curl_url_set)
+
 struct CurlApi {
-    decltype(&curl_global_init) globalInit;
-    decltype(&curl_global_cleanup) globalCleanup;
-    decltype(&curl_easy_init) easyInit;
-    decltype(&curl_easy_cleanup) easyCleanup;
-    decltype(&curl_easy_setopt) easySetopt;
-    decltype(&curl_easy_perform) easyPerform;
-    decltype(&curl_easy_getinfo) easyGetinfo;
-    decltype(&curl_easy_strerror) easyStrerror;
-    decltype(&curl_free) free;
-    decltype(&curl_multi_init) multiInit;
-    decltype(&curl_multi_cleanup) multiCleanup;
-    decltype(&curl_multi_add_handle) multiAddHandle;
-    decltype(&curl_multi_remove_handle) multiRemoveHandle;
-    decltype(&curl_multi_perform) multiPerform;
-    decltype(&curl_multi_info_read) multiInfoRead;
-    decltype(&curl_multi_poll) multiPoll;
-    decltype(&curl_multi_wakeup) multiWakeup;
-    decltype(&curl_share_init) shareInit;
-    decltype(&curl_share_cleanup) shareCleanup;
-    decltype(&curl_share_setopt) shareSetopt;
-    decltype(&curl_slist_append) slistAppend;
-    decltype(&curl_slist_free_all) slistFreeAll;
-    decltype(&curl_url) url;
-    decltype(&curl_url_cleanup) urlCleanup;
-    decltype(&curl_url_get) urlGet;
-    decltype(&curl_url_set) urlSet;
+#define LUMO_CURL_MEMBER(name) decltype(&::name) name;
+    LUMO_CURL_CALLS(LUMO_CURL_MEMBER)
+#undef LUMO_CURL_MEMBER
 };
 
 template <typename Function>
@@ -56,24 +63,9 @@ CurlApi LoadApi(bool* loaded) {
     CurlApi api{};
     // Kept for the life of the process: handles and callbacks live in it.
     void* library = dlopen("libcurl.so.4", RTLD_NOW | RTLD_LOCAL);
-    *loaded = library != nullptr && Find(library, "curl_global_init", api.globalInit) &&
-              Find(library, "curl_global_cleanup", api.globalCleanup) &&
-              Find(library, "curl_easy_init", api.easyInit) && Find(library, "curl_easy_cleanup", api.easyCleanup) &&
-              Find(library, "curl_easy_setopt", api.easySetopt) && Find(library, "curl_easy_perform", api.easyPerform) &&
-              Find(library, "curl_easy_getinfo", api.easyGetinfo) &&
-              Find(library, "curl_easy_strerror", api.easyStrerror) && Find(library, "curl_free", api.free) &&
-              Find(library, "curl_multi_init", api.multiInit) && Find(library, "curl_multi_cleanup", api.multiCleanup) &&
-              Find(library, "curl_multi_add_handle", api.multiAddHandle) &&
-              Find(library, "curl_multi_remove_handle", api.multiRemoveHandle) &&
-              Find(library, "curl_multi_perform", api.multiPerform) &&
-              Find(library, "curl_multi_info_read", api.multiInfoRead) &&
-              Find(library, "curl_multi_poll", api.multiPoll) && Find(library, "curl_multi_wakeup", api.multiWakeup) &&
-              Find(library, "curl_share_init", api.shareInit) && Find(library, "curl_share_cleanup", api.shareCleanup) &&
-              Find(library, "curl_share_setopt", api.shareSetopt) &&
-              Find(library, "curl_slist_append", api.slistAppend) &&
-              Find(library, "curl_slist_free_all", api.slistFreeAll) && Find(library, "curl_url", api.url) &&
-              Find(library, "curl_url_cleanup", api.urlCleanup) && Find(library, "curl_url_get", api.urlGet) &&
-              Find(library, "curl_url_set", api.urlSet);
+#define LUMO_CURL_FIND(name) &&Find(library, #name, api.name)
+    *loaded = library != nullptr LUMO_CURL_CALLS(LUMO_CURL_FIND);
+#undef LUMO_CURL_FIND
     return api;
 }
 
@@ -89,20 +81,20 @@ const CurlApi* Api() {
 
 CURLcode curl_global_init(long flags) {
     const CurlApi* api = Api();
-    return api ? api->globalInit(flags) : CURLE_FAILED_INIT;
+    return api ? api->curl_global_init(flags) : CURLE_FAILED_INIT;
 }
 
 void curl_global_cleanup() {
-    if (const CurlApi* api = Api()) api->globalCleanup();
+    if (const CurlApi* api = Api()) api->curl_global_cleanup();
 }
 
 CURL* curl_easy_init() {
     const CurlApi* api = Api();
-    return api ? api->easyInit() : nullptr;
+    return api ? api->curl_easy_init() : nullptr;
 }
 
 void curl_easy_cleanup(CURL* handle) {
-    if (const CurlApi* api = Api()) api->easyCleanup(handle);
+    if (const CurlApi* api = Api()) api->curl_easy_cleanup(handle);
 }
 
 // libcurl reads the value by the option's type, which its number tells: a
@@ -114,11 +106,11 @@ CURLcode curl_easy_setopt(CURL* handle, CURLoption option, ...) {
     va_start(values, option);
     CURLcode result;
     if (option < CURLOPTTYPE_OBJECTPOINT) {
-        result = api->easySetopt(handle, option, va_arg(values, long));
+        result = api->curl_easy_setopt(handle, option, va_arg(values, long));
     } else if (option >= CURLOPTTYPE_OFF_T && option < CURLOPTTYPE_BLOB) {
-        result = api->easySetopt(handle, option, va_arg(values, curl_off_t));
+        result = api->curl_easy_setopt(handle, option, va_arg(values, curl_off_t));
     } else {
-        result = api->easySetopt(handle, option, va_arg(values, void*));
+        result = api->curl_easy_setopt(handle, option, va_arg(values, void*));
     }
     va_end(values);
     return result;
@@ -126,7 +118,7 @@ CURLcode curl_easy_setopt(CURL* handle, CURLoption option, ...) {
 
 CURLcode curl_easy_perform(CURL* handle) {
     const CurlApi* api = Api();
-    return api ? api->easyPerform(handle) : CURLE_FAILED_INIT;
+    return api ? api->curl_easy_perform(handle) : CURLE_FAILED_INIT;
 }
 
 // Every piece of information is written through a pointer.
@@ -135,68 +127,68 @@ CURLcode curl_easy_getinfo(CURL* handle, CURLINFO info, ...) {
     if (api == nullptr) return CURLE_FAILED_INIT;
     va_list values;
     va_start(values, info);
-    const CURLcode result = api->easyGetinfo(handle, info, va_arg(values, void*));
+    const CURLcode result = api->curl_easy_getinfo(handle, info, va_arg(values, void*));
     va_end(values);
     return result;
 }
 
 const char* curl_easy_strerror(CURLcode code) {
     const CurlApi* api = Api();
-    return api ? api->easyStrerror(code) : "libcurl (libcurl.so.4) could not be loaded";
+    return api ? api->curl_easy_strerror(code) : "libcurl (libcurl.so.4) could not be loaded";
 }
 
 void curl_free(void* pointer) {
-    if (const CurlApi* api = Api()) api->free(pointer);
+    if (const CurlApi* api = Api()) api->curl_free(pointer);
 }
 
 CURLM* curl_multi_init() {
     const CurlApi* api = Api();
-    return api ? api->multiInit() : nullptr;
+    return api ? api->curl_multi_init() : nullptr;
 }
 
 CURLMcode curl_multi_cleanup(CURLM* multi) {
     const CurlApi* api = Api();
-    return api ? api->multiCleanup(multi) : CURLM_BAD_HANDLE;
+    return api ? api->curl_multi_cleanup(multi) : CURLM_BAD_HANDLE;
 }
 
 CURLMcode curl_multi_add_handle(CURLM* multi, CURL* handle) {
     const CurlApi* api = Api();
-    return api ? api->multiAddHandle(multi, handle) : CURLM_BAD_HANDLE;
+    return api ? api->curl_multi_add_handle(multi, handle) : CURLM_BAD_HANDLE;
 }
 
 CURLMcode curl_multi_remove_handle(CURLM* multi, CURL* handle) {
     const CurlApi* api = Api();
-    return api ? api->multiRemoveHandle(multi, handle) : CURLM_BAD_HANDLE;
+    return api ? api->curl_multi_remove_handle(multi, handle) : CURLM_BAD_HANDLE;
 }
 
 CURLMcode curl_multi_perform(CURLM* multi, int* running) {
     const CurlApi* api = Api();
-    return api ? api->multiPerform(multi, running) : CURLM_BAD_HANDLE;
+    return api ? api->curl_multi_perform(multi, running) : CURLM_BAD_HANDLE;
 }
 
 CURLMsg* curl_multi_info_read(CURLM* multi, int* left) {
     const CurlApi* api = Api();
-    return api ? api->multiInfoRead(multi, left) : nullptr;
+    return api ? api->curl_multi_info_read(multi, left) : nullptr;
 }
 
 CURLMcode curl_multi_poll(CURLM* multi, curl_waitfd extra[], unsigned int extraCount, int timeoutMs, int* ready) {
     const CurlApi* api = Api();
-    return api ? api->multiPoll(multi, extra, extraCount, timeoutMs, ready) : CURLM_BAD_HANDLE;
+    return api ? api->curl_multi_poll(multi, extra, extraCount, timeoutMs, ready) : CURLM_BAD_HANDLE;
 }
 
 CURLMcode curl_multi_wakeup(CURLM* multi) {
     const CurlApi* api = Api();
-    return api ? api->multiWakeup(multi) : CURLM_BAD_HANDLE;
+    return api ? api->curl_multi_wakeup(multi) : CURLM_BAD_HANDLE;
 }
 
 CURLSH* curl_share_init() {
     const CurlApi* api = Api();
-    return api ? api->shareInit() : nullptr;
+    return api ? api->curl_share_init() : nullptr;
 }
 
 CURLSHcode curl_share_cleanup(CURLSH* share) {
     const CurlApi* api = Api();
-    return api ? api->shareCleanup(share) : CURLSHE_INVALID;
+    return api ? api->curl_share_cleanup(share) : CURLSHE_INVALID;
 }
 
 // What to share is an int; the lock functions and user data are pointers.
@@ -207,9 +199,9 @@ CURLSHcode curl_share_setopt(CURLSH* share, CURLSHoption option, ...) {
     va_start(values, option);
     CURLSHcode result;
     if (option == CURLSHOPT_SHARE || option == CURLSHOPT_UNSHARE) {
-        result = api->shareSetopt(share, option, va_arg(values, int));
+        result = api->curl_share_setopt(share, option, va_arg(values, int));
     } else {
-        result = api->shareSetopt(share, option, va_arg(values, void*));
+        result = api->curl_share_setopt(share, option, va_arg(values, void*));
     }
     va_end(values);
     return result;
@@ -217,28 +209,28 @@ CURLSHcode curl_share_setopt(CURLSH* share, CURLSHoption option, ...) {
 
 curl_slist* curl_slist_append(curl_slist* list, const char* text) {
     const CurlApi* api = Api();
-    return api ? api->slistAppend(list, text) : nullptr;
+    return api ? api->curl_slist_append(list, text) : nullptr;
 }
 
 void curl_slist_free_all(curl_slist* list) {
-    if (const CurlApi* api = Api()) api->slistFreeAll(list);
+    if (const CurlApi* api = Api()) api->curl_slist_free_all(list);
 }
 
 CURLU* curl_url() {
     const CurlApi* api = Api();
-    return api ? api->url() : nullptr;
+    return api ? api->curl_url() : nullptr;
 }
 
 void curl_url_cleanup(CURLU* url) {
-    if (const CurlApi* api = Api()) api->urlCleanup(url);
+    if (const CurlApi* api = Api()) api->curl_url_cleanup(url);
 }
 
 CURLUcode curl_url_get(CURLU* url, CURLUPart part, char** text, unsigned int flags) {
     const CurlApi* api = Api();
-    return api ? api->urlGet(url, part, text, flags) : CURLUE_OUT_OF_MEMORY;
+    return api ? api->curl_url_get(url, part, text, flags) : CURLUE_OUT_OF_MEMORY;
 }
 
 CURLUcode curl_url_set(CURLU* url, CURLUPart part, const char* text, unsigned int flags) {
     const CurlApi* api = Api();
-    return api ? api->urlSet(url, part, text, flags) : CURLUE_OUT_OF_MEMORY;
+    return api ? api->curl_url_set(url, part, text, flags) : CURLUE_OUT_OF_MEMORY;
 }
