@@ -1,6 +1,7 @@
 #include "engine/block_store.h"
 
 #include <fcntl.h>
+#include <sys/sendfile.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -99,6 +100,17 @@ bool BlockStore::ReadAt(uint64_t offset, char* data, size_t count) const {
         if (n <= 0) return false;
         data += n;
         offset += static_cast<uint64_t>(n);
+        count -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+bool BlockStore::SendTo(int socket, uint64_t offset, size_t count) const {
+    off_t position = static_cast<off_t>(offset);
+    while (count > 0) {
+        ssize_t n = ::sendfile(socket, fd_, &position, count);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
         count -= static_cast<size_t>(n);
     }
     return true;

@@ -59,6 +59,9 @@ public:
     // File I/O; positional, so these are safe to call outside the guard.
     bool WriteAt(uint64_t offset, const char* data, size_t count);
     bool ReadAt(uint64_t offset, char* data, size_t count) const;
+    // Sends `count` bytes from `offset` to a socket without copying them
+    // through the program; false when the socket or the file fails.
+    bool SendTo(int socket, uint64_t offset, size_t count) const;
     bool Flush();
 
 private:

@@ -15,7 +15,8 @@ using namespace std::chrono_literals;
 constexpr int kMaxFailures = 6;
 constexpr auto kReaderSlice = 200ms;
 constexpr auto kLengthWait = 60s;
-constexpr size_t kChunk = 64 * 1024;
+// What one send hands the player at most, so a stop is noticed between sends.
+constexpr size_t kSendPiece = 1024 * 1024;
 
 std::string RandomToken() {
     std::random_device device;
@@ -70,25 +71,30 @@ std::unique_ptr<CacheSession> CacheSession::Start(Options options, std::string* 
     std::unique_ptr<CacheSession> session(new CacheSession(std::move(options)));
     session->token_ = RandomToken();
     session->name_ = NameFromUrl(session->options_.url);
-    session->store_ = BlockStore::Create(session->options_.path, error);
-    if (!session->store_) return nullptr;
-    CacheSession* self = session.get();
-    session->server_ =
-        LoopbackServer::Start([self](int socket, const RequestHead& head) { self->Serve(socket, head); }, error);
-    if (!session->server_) return nullptr;
     for (int i = 0; i < session->options_.fetchers; ++i) {
         auto fetcher = std::make_unique<Fetcher>();
         fetcher->transfer = std::make_unique<UpstreamTransfer>();
         session->fetchers_.push_back(std::move(fetcher));
     }
+    session->store_ = BlockStore::Create(session->options_.path, error);
+    if (!session->store_) return nullptr;
+    // The player's first request waits for the length: the first fetcher
+    // asks for it while the server opens. The fetchers never use the server.
+    session->StartFetcher(session->fetchers_.front().get());
+    CacheSession* self = session.get();
+    session->server_ =
+        LoopbackServer::Start([self](int socket, const RequestHead& head) { self->Serve(socket, head); }, error);
+    if (!session->server_) return nullptr;  // the destructor ends the fetcher
     if (session->options_.startFetching) session->StartFetching();
     return session;
 }
 
 void CacheSession::StartFetching() {
-    for (auto& fetcher : fetchers_) {
-        if (!fetcher->thread.joinable()) fetcher->thread = std::thread([this, f = fetcher.get()] { FetcherLoop(f); });
-    }
+    for (auto& fetcher : fetchers_) StartFetcher(fetcher.get());
+}
+
+void CacheSession::StartFetcher(Fetcher* fetcher) {
+    if (!fetcher->thread.joinable()) fetcher->thread = std::thread([this, fetcher] { FetcherLoop(fetcher); });
 }
 
 CacheSession::~CacheSession() { Stop(); }
@@ -478,7 +484,6 @@ void CacheSession::Serve(int socket, const RequestHead& head) {
     reply += "Connection: close\r\n\r\n";
     if (!LoopbackServer::SendAll(socket, reply) || head.method == "HEAD") return;
 
-    std::vector<char> buffer(kChunk);
     uint64_t position = range.first;
     while (position <= range.last) {
         uint64_t available = 0;
@@ -505,9 +510,8 @@ void CacheSession::Serve(int socket, const RequestHead& head) {
             if (reader >= 0) waiting_.erase(reader);
         }
         if (available == 0) return;  // stopped, failed, or the player went away
-        size_t count = static_cast<size_t>(std::min<uint64_t>({available, range.last - position + 1, kChunk}));
-        if (!store_->ReadAt(position, buffer.data(), count)) return;
-        if (!LoopbackServer::SendAll(socket, buffer.data(), count)) return;
+        size_t count = static_cast<size_t>(std::min<uint64_t>({available, range.last - position + 1, kSendPiece}));
+        if (!store_->SendTo(socket, position, count)) return;
         position += count;
     }
 }

@@ -36,8 +36,9 @@ public:
         uint32_t blockSize = 1u << 20;
         int fetchers = 2;
         uint32_t runBlocks = 8;  // blocks asked for in one request at most
-        // False: the fetchers start with StartFetching(), so that an owner
-        // can hand the player the local address first.
+        // False: only the first fetcher, which learns the length, starts at
+        // once; the others start with StartFetching(), so that an owner can
+        // hand the player the local address first.
         bool startFetching = true;
     };
     enum class Phase {
@@ -51,7 +52,7 @@ public:
     // Opens the copy file and the loopback server and starts fetching.
     // Returns null with `error` set when either cannot be opened.
     static std::unique_ptr<CacheSession> Start(Options options, std::string* error);
-    // Starts the fetchers' threads; once, from the thread that started the session.
+    // Starts the fetchers' threads not yet running; from the thread that started the session.
     void StartFetching();
     ~CacheSession();
     CacheSession(const CacheSession&) = delete;
@@ -80,6 +81,7 @@ private:
     enum class RunEnd { Done, Yielded, Failed };
 
     explicit CacheSession(Options options);
+    void StartFetcher(Fetcher* fetcher);
     void FetcherLoop(Fetcher* fetcher);
     RunEnd Fetch(Fetcher* fetcher, std::optional<size_t> firstBlock, std::optional<size_t>* next, std::string* error);
     void Serve(int socket, const RequestHead& head);

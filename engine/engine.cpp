@@ -96,6 +96,11 @@ std::unique_ptr<Engine> Engine::Create(uintptr_t parentWindow, const EngineCallb
     option("load-scripts", "no");
     option("osc", "no");
     option("ytdl", "no");
+    // The scripts built into libmpv stay off too: each would start a thread
+    // of its own with every player, for nothing Lumo shows.
+    option("load-stats-overlay", "no");
+    option("load-osd-console", "no");
+    option("load-auto-profiles", "no");
     option("input-default-bindings", "no");
     option("input-vo-keyboard", "no");
     option("input-cursor", "no");
@@ -369,25 +374,28 @@ void Engine::DoOpen(const std::string& address, const std::string& cookie, const
         std::lock_guard<std::mutex> lock(observedMutex_);
         previous = std::move(session_);
     }
+    // Released after the load command: tearing it down took a fifth of a
+    // millisecond on the way to it. A copy moved aside while still open
+    // keeps its file until then.
     if (previous) previous->Stop();
-    // Closes the previous copy's file here, before it may be moved aside.
-    previous.reset();
 
     std::string url = address;
     std::shared_ptr<CacheSession> fetchersToStart;
     bool http = IsHttpAddress(address);
     if (http && !cachePath.empty()) {
         // The copy an earlier open of this film left is deleted behind this
-        // open instead of being emptied in its way.
-        oldCopies_.RemoveLater(cachePath);
+        // open instead of being emptied in its way, once the player has the
+        // load command.
+        oldCopies_.MoveAside(cachePath);
         CacheSession::Options options;
         options.url = address;
         options.cookie = cookie;
         options.path = cachePath;
         options.blockSize = kCacheBlockSize;
         options.fetchers = kCacheFetchers;
-        // The player gets the local address first; starting the fetchers'
-        // threads took a millisecond on the way to it.
+        // Only the fetcher that learns the length starts before the player
+        // gets the local address; starting them all took a millisecond on
+        // the way to it.
         options.startFetching = false;
         std::string error;
         std::shared_ptr<CacheSession> session = CacheSession::Start(options, &error);
@@ -419,6 +427,8 @@ void Engine::DoOpen(const std::string& address, const std::string& cookie, const
     SetAsync("pause", std::string("no"));
     CommandAsync({"loadfile", url.c_str(), "replace"}, kLoadReply);
     if (fetchersToStart) fetchersToStart->StartFetching();
+    oldCopies_.DeleteMoved();
+    previous.reset();
 }
 
 int32_t Engine::Open(const std::string& address) {

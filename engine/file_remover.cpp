@@ -13,9 +13,17 @@ FileRemover::~FileRemover() {
         stopping_ = true;
     }
     if (thread_.joinable()) thread_.join();
+    // Moved aside, but never handed to a worker.
+    for (const std::string& path : queue_) ::unlink(path.c_str());
 }
 
 bool FileRemover::RemoveLater(const std::string& path) {
+    if (!MoveAside(path)) return false;
+    DeleteMoved();
+    return true;
+}
+
+bool FileRemover::MoveAside(const std::string& path) {
     struct stat info {};
     // A link is left alone: what it points to is not the copy's to delete.
     if (::lstat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_size == 0) return false;
@@ -28,14 +36,18 @@ bool FileRemover::RemoveLater(const std::string& path) {
         folder + "." + name + ".old-" + std::to_string(::getpid()) + "-" + std::to_string(++moved_);
     if (std::rename(path.c_str(), aside.c_str()) != 0) return false;
     queue_.push_back(aside);
-    if (!working_) {
+    return true;
+}
+
+void FileRemover::DeleteMoved() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!stopping_ && !queue_.empty() && !working_) {
         // The last worker has ended by now (or there was none): it is
         // joined at once, and a new one takes the queue.
         if (thread_.joinable()) thread_.join();
         working_ = true;
         thread_ = std::thread([this] { Loop(); });
     }
-    return true;
 }
 
 void FileRemover::Loop() {

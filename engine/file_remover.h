@@ -24,6 +24,10 @@ public:
     // False when there was no such file or it could not be moved; the caller
     // then deals with whatever is at `path` itself.
     bool RemoveLater(const std::string& path);
+    // RemoveLater in two steps, for a caller in a hurry: the file is moved
+    // aside at once, and deleted once DeleteMoved() starts the thread.
+    bool MoveAside(const std::string& path);
+    void DeleteMoved();
 
 private:
     void Loop();

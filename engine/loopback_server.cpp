@@ -4,6 +4,8 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
+#include <pthread.h>
+#include <signal.h>
 #include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -81,6 +83,7 @@ void LoopbackServer::Stop() {
         stopping_ = true;
         for (Connection& c : connections_)
             if (c.socket >= 0) ::shutdown(c.socket, SHUT_RDWR);
+        handedOver_.notify_all();
     }
     if (wake_ >= 0) {
         uint64_t one = 1;
@@ -94,6 +97,10 @@ void LoopbackServer::Stop() {
 }
 
 void LoopbackServer::AcceptLoop() {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (!stopping_) StartConnectionLocked();
+    }
     for (;;) {
         pollfd fds[2] = {{listener_, POLLIN, 0}, {wake_, POLLIN, 0}};
         int ready = ::poll(fds, 2, 1000);
@@ -109,14 +116,42 @@ void LoopbackServer::AcceptLoop() {
         int yes = 1;
         ::setsockopt(client, IPPROTO_TCP, TCP_NODELAY, &yes, sizeof yes);
         std::lock_guard<std::mutex> lock(mutex_);
-        if (stopping_ || connections_.size() >= kMaxConnections) {
+        if (stopping_ || (!spare_ && !StartConnectionLocked())) {
             ::close(client);
             continue;
         }
-        Connection& c = connections_.emplace_back();
-        c.socket = client;
-        c.thread = std::thread([this, &c] { Serve(&c); });
+        spare_->socket = client;
+        spare_ = nullptr;
+        handedOver_.notify_all();
+        // The next one starts while this one is served.
+        StartConnectionLocked();
     }
+}
+
+bool LoopbackServer::StartConnectionLocked() {
+    if (connections_.size() >= kMaxConnections) return false;
+    Connection& c = connections_.emplace_back();
+    c.thread = std::thread([this, &c] { ConnectionLoop(&c); });
+    spare_ = &c;
+    return true;
+}
+
+void LoopbackServer::ConnectionLoop(Connection* connection) {
+    // Handlers may write with calls that take no MSG_NOSIGNAL (sendfile): a
+    // player that hangs up must give them an error, not end the program.
+    sigset_t pipe;
+    sigemptyset(&pipe);
+    sigaddset(&pipe, SIGPIPE);
+    pthread_sigmask(SIG_BLOCK, &pipe, nullptr);
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        handedOver_.wait(lock, [&] { return connection->socket >= 0 || stopping_; });
+        if (connection->socket < 0) {
+            connection->finished.store(true);
+            return;
+        }
+    }
+    Serve(connection);
 }
 
 void LoopbackServer::ReapFinished() {

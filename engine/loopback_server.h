@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <list>
@@ -16,7 +17,9 @@ namespace lumo::engine {
 // A small HTTP/1.1 server on 127.0.0.1 with a port the system picks. Each
 // connection gets a thread that reads one request head and hands the socket
 // to the handler, which writes the whole response; the connection is closed
-// afterwards. Stop() closes every socket and joins every thread.
+// afterwards. One thread is always started ahead and waits for the next
+// connection, so a player's request does not wait for a thread to start.
+// Stop() closes every socket and joins every thread.
 class LoopbackServer {
 public:
     using Handler = std::function<void(int socket, const RequestHead& head)>;
@@ -37,13 +40,17 @@ public:
 
 private:
     struct Connection {
-        int socket = -1;
+        int socket = -1;  // -1 while it waits to be handed one, and once closed
         std::thread thread;
         std::atomic<bool> finished{false};
     };
 
     LoopbackServer() = default;
     void AcceptLoop();
+    // Expects mutex_ held; false when the server is full.
+    bool StartConnectionLocked();
+    // Waits to be handed a socket, then serves it.
+    void ConnectionLoop(Connection* connection);
     void Serve(Connection* connection);
     void ReapFinished();
 
@@ -54,6 +61,8 @@ private:
     std::thread acceptThread_;
     std::mutex mutex_;
     std::list<Connection> connections_;
+    Connection* spare_ = nullptr;  // started, and waiting for a socket
+    std::condition_variable handedOver_;
     bool stopping_ = false;
 };
 

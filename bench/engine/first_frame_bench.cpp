@@ -1,7 +1,9 @@
 // Time to first frame of a loopback HTTP address: APlayer_OpenA until the
 // engine reports playing, against bare libmpv's loadfile until its first
-// playback restart. Both run alternately in the same process on the same
-// server; each run uses a fresh player. Prints both medians and the ratio.
+// playback restart. As in Lumo, each player is made once and opens film after
+// film: the engine without a copy, bare libmpv and the engine with cache while
+// watching take turns on the same server, each closing its film before the
+// next turn. Prints the three medians and the ratios.
 #include <httplib.h>
 #include <mpv/client.h>
 #include <stdlib.h>
@@ -15,6 +17,7 @@
 #include <fstream>
 #include <iterator>
 #include <mutex>
+#include <utility>
 #include <string>
 #include <thread>
 #include <vector>
@@ -26,67 +29,84 @@ namespace {
 using Clock = std::chrono::steady_clock;
 constexpr int kRuns = 60;  // the medians move by a few ms between runs of 20
 
-std::mutex playingMutex;
-std::condition_variable playingChanged;
-bool playing = false;
+std::mutex stateMutex;
+std::condition_variable stateChanged;
+int32_t engineState = ENGINE_STATE_READY;
 
 void OnState(int32_t, int32_t to) {
-    if (to != ENGINE_STATE_PLAYING) return;
-    std::lock_guard<std::mutex> lock(playingMutex);
-    playing = true;
-    playingChanged.notify_all();
+    std::lock_guard<std::mutex> lock(stateMutex);
+    engineState = to;
+    stateChanged.notify_all();
 }
 
-// Milliseconds from APlayer_OpenA to state 5, or -1 on failure.
-double EngineRun(const std::string& url, const std::string& cachePath) {
+bool WaitForState(int32_t wanted) {
+    std::unique_lock<std::mutex> lock(stateMutex);
+    return stateChanged.wait_for(lock, std::chrono::seconds(30), [&] { return engineState == wanted; });
+}
+
+// One engine plays at a time, so the state callback needs no handle.
+struct EnginePlayer {
     EngineHandle engine = APlayer_Create(0, 0, 0, 852, 512, nullptr, &OnState, nullptr, nullptr, nullptr, nullptr,
                                          nullptr, nullptr);
-    if (!engine) return -1;
-    {
-        std::lock_guard<std::mutex> lock(playingMutex);
-        playing = false;
+    ~EnginePlayer() {
+        if (engine) APlayer_Destroy(engine);
     }
-    if (!cachePath.empty()) APlayer_SetConfigA(engine, 2201, cachePath.c_str());
-    auto start = Clock::now();
-    APlayer_OpenA(engine, url.c_str());
-    bool ok;
-    {
-        std::unique_lock<std::mutex> lock(playingMutex);
-        ok = playingChanged.wait_for(lock, std::chrono::seconds(30), [] { return playing; });
-    }
-    double ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-    APlayer_Destroy(engine);
-    return ok ? ms : -1;
-}
 
-// Milliseconds from loadfile to the first MPV_EVENT_PLAYBACK_RESTART, or -1.
-double BareRun(const std::string& url) {
-    std::setlocale(LC_NUMERIC, "C");
-    mpv_handle* mpv = mpv_create();
-    if (!mpv) return -1;
-    for (auto [name, value] : {std::pair{"vo", "null"}, {"ao", "null"}, {"config", "no"}, {"terminal", "no"},
-                               {"load-scripts", "no"}, {"idle", "yes"}})
-        mpv_set_option_string(mpv, name, value);
-    if (mpv_initialize(mpv) < 0) {
-        mpv_terminate_destroy(mpv);
-        return -1;
+    // Milliseconds from APlayer_OpenA to state 5, or -1 on failure.
+    double Run(const std::string& url, const std::string& cachePath) {
+        if (!engine) return -1;
+        if (!cachePath.empty()) APlayer_SetConfigA(engine, 2201, cachePath.c_str());
+        auto start = Clock::now();
+        APlayer_OpenA(engine, url.c_str());
+        bool ok = WaitForState(ENGINE_STATE_PLAYING);
+        double ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+        APlayer_Close(engine);
+        return WaitForState(ENGINE_STATE_READY) && ok ? ms : -1;
     }
-    const char* command[] = {"loadfile", url.c_str(), nullptr};
-    auto start = Clock::now();
-    mpv_command_async(mpv, 0, command);
-    double ms = -1;
-    auto deadline = start + std::chrono::seconds(30);
-    while (Clock::now() < deadline) {
-        mpv_event* event = mpv_wait_event(mpv, 1.0);
-        if (event->event_id == MPV_EVENT_PLAYBACK_RESTART) {
-            ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-            break;
+};
+
+struct BarePlayer {
+    mpv_handle* mpv = nullptr;
+
+    BarePlayer() {
+        std::setlocale(LC_NUMERIC, "C");
+        mpv = mpv_create();
+        if (!mpv) return;
+        for (auto [name, value] : {std::pair{"vo", "null"}, {"ao", "null"}, {"config", "no"}, {"terminal", "no"},
+                                   {"load-scripts", "no"}, {"idle", "yes"}})
+            mpv_set_option_string(mpv, name, value);
+        if (mpv_initialize(mpv) < 0) {
+            mpv_terminate_destroy(mpv);
+            mpv = nullptr;
         }
-        if (event->event_id == MPV_EVENT_END_FILE) break;
     }
-    mpv_terminate_destroy(mpv);
-    return ms;
-}
+    ~BarePlayer() {
+        if (mpv) mpv_terminate_destroy(mpv);
+    }
+
+    // Waits for `id`; false on a deadline or on the end of the file first.
+    bool WaitFor(mpv_event_id id, Clock::time_point deadline) {
+        while (Clock::now() < deadline) {
+            mpv_event* event = mpv_wait_event(mpv, 1.0);
+            if (event->event_id == id) return true;
+            if (event->event_id == MPV_EVENT_END_FILE && id != MPV_EVENT_IDLE) return false;
+        }
+        return false;
+    }
+
+    // Milliseconds from loadfile to the first MPV_EVENT_PLAYBACK_RESTART, or -1.
+    double Run(const std::string& url) {
+        if (!mpv) return -1;
+        const char* load[] = {"loadfile", url.c_str(), nullptr};
+        auto start = Clock::now();
+        mpv_command_async(mpv, 0, load);
+        bool ok = WaitFor(MPV_EVENT_PLAYBACK_RESTART, start + std::chrono::seconds(30));
+        double ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+        const char* stop[] = {"stop", nullptr};
+        mpv_command_async(mpv, 0, stop);
+        return WaitFor(MPV_EVENT_IDLE, Clock::now() + std::chrono::seconds(30)) && ok ? ms : -1;
+    }
+};
 
 double Median(std::vector<double> values) {
     std::sort(values.begin(), values.end());
@@ -120,21 +140,24 @@ int main() {
     std::string url = "http://127.0.0.1:" + std::to_string(port) + "/film.mp4";
     std::string cachePath = (std::filesystem::temp_directory_path() / "lumo-bench-first-frame").string();
 
+    EnginePlayer plain, caching;
+    BarePlayer bare;
     // One untimed run of each warms the file cache and the libraries.
-    EngineRun(url, std::string());
-    BareRun(url);
-    std::vector<double> engine, bare, cached;
+    plain.Run(url, std::string());
+    bare.Run(url);
+    caching.Run(url, cachePath);
+    std::vector<double> engine, direct, cached;
     bool failed = false;
     for (int i = 0; i < kRuns && !failed; ++i) {
-        double a = EngineRun(url, std::string());
-        double b = BareRun(url);
-        double c = EngineRun(url, cachePath);
+        double a = plain.Run(url, std::string());
+        double b = bare.Run(url);
+        double c = caching.Run(url, cachePath);
         if (a < 0 || b < 0 || c < 0) {
             std::fprintf(stderr, "run %d failed (engine %.1f, bare %.1f, cached %.1f)\n", i, a, b, c);
             failed = true;
         }
         engine.push_back(a);
-        bare.push_back(b);
+        direct.push_back(b);
         cached.push_back(c);
     }
     std::filesystem::remove(cachePath);
@@ -142,7 +165,7 @@ int main() {
     serverThread.join();
     if (failed) return 1;
 
-    double e = Median(engine), b = Median(bare), c = Median(cached);
+    double e = Median(engine), b = Median(direct), c = Median(cached);
     std::printf("time to first frame over loopback HTTP, %d runs each (%zu bytes)\n", kRuns, body.size());
     std::printf("  bare libmpv loadfile -> playback restart: median %8.2f ms\n", b);
     std::printf("  engine APlayer_OpenA -> state 5:          median %8.2f ms  ratio %.3f (goal <= 1.1)\n", e, e / b);

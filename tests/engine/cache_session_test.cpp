@@ -102,6 +102,28 @@ TEST_F(CacheSessionTest, PlayerReadsTheWholeMediaAndTheCopyCompletes) {
     for (const std::string& cookie : upstream.cookies()) EXPECT_EQ(cookie, "FTN5K=k1");
 }
 
+// The owner hands the player the local address before the other fetchers
+// start; the length is asked for at once all the same, so the player's first
+// request is answered without them.
+TEST_F(CacheSessionTest, TheFirstRequestIsAnsweredBeforeTheOtherFetchersStart) {
+    TestUpstream upstream(RandomBytes(6 * kBlock + 5, 7));
+    CacheSession::Options options;
+    options.url = upstream.Url();
+    options.path = Copy().string();
+    options.blockSize = kBlock;
+    options.runBlocks = 2;
+    options.startFetching = false;
+    std::string error;
+    auto session = CacheSession::Start(options, &error);
+    ASSERT_TRUE(session) << error;
+    Reply first = Get(session->LocalUrl(), "0-99");
+    EXPECT_EQ(first.status, 206);
+    EXPECT_TRUE(first.body == upstream.body().substr(0, 100));
+    EXPECT_NE(first.headers.find("/" + std::to_string(upstream.body().size())), std::string::npos);
+    session->StartFetching();
+    ExpectCompleteCopy(*session, upstream.body());
+}
+
 TEST_F(CacheSessionTest, CopyCompletesWithoutAnyReader) {
     TestUpstream upstream(RandomBytes(9 * kBlock, 2));
     auto session = Start(upstream);

@@ -29,7 +29,8 @@ bool Eventually(const std::function<bool()>& done) {
 }
 
 // A replaced copy frees its path at once and is gone once the remover has
-// finished; what is not a copy of the film is never touched.
+// finished, whichever way it was handed over; what is not a copy of the film
+// is never touched.
 TEST(FileRemoverTest, AnOldCopyIsMovedOutOfTheWayAndDeletedAndNothingElseIsTouched) {
     TempDir dir;
     const fs::path copy = dir / "Film.mp4";
@@ -57,6 +58,10 @@ TEST(FileRemoverTest, AnOldCopyIsMovedOutOfTheWayAndDeletedAndNothingElseIsTouch
         Write(copy, std::string(1000, 'y'));
         ASSERT_TRUE(remover.RemoveLater(copy.string()));
         Write(copy, "new");
+        // Moved aside but never handed to a worker: the remover deletes it as it goes.
+        Write(dir / "Other.mp4", std::string(1000, 'z'));
+        ASSERT_TRUE(remover.MoveAside((dir / "Other.mp4").string()));
+        EXPECT_FALSE(fs::exists(dir / "Other.mp4"));
 
         EXPECT_FALSE(remover.RemoveLater(link.string()));
         EXPECT_FALSE(remover.RemoveLater((dir / "Empty.mp4").string()));
