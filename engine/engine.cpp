@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <utility>
 #include <vector>
 
 #ifdef __GLIBC__
@@ -170,6 +171,7 @@ Engine::~Engine() {
         queueChanged_.notify_all();
         eventThread_.join();
     }
+    RunAfterFirstFrame(false);
     std::shared_ptr<CacheSession> session;
     {
         std::lock_guard<std::mutex> lock(observedMutex_);
@@ -259,6 +261,7 @@ void Engine::HandleEvent(mpv_event* event) {
             break;
         case MPV_EVENT_PLAYBACK_RESTART:
             Apply(machine_.PlaybackRestart());
+            RunAfterFirstFrame(true);
             break;
         case MPV_EVENT_END_FILE: {
             auto* end = static_cast<mpv_event_end_file*>(event->data);
@@ -369,23 +372,21 @@ void Engine::ApplyVideoFilters() {
 void Engine::DoOpen(const std::string& address, const std::string& cookie, const std::string& cachePath,
                     bool stereo3d) {
     Apply(machine_.OpenRequested());
+    RunAfterFirstFrame(false);
     std::shared_ptr<CacheSession> previous;
     {
         std::lock_guard<std::mutex> lock(observedMutex_);
         previous = std::move(session_);
     }
-    // Released after the load command: tearing it down took a fifth of a
-    // millisecond on the way to it. A copy moved aside while still open
+    // Released once the new film is up: a copy moved aside while still open
     // keeps its file until then.
     if (previous) previous->Stop();
 
     std::string url = address;
-    std::shared_ptr<CacheSession> fetchersToStart;
     bool http = IsHttpAddress(address);
     if (http && !cachePath.empty()) {
-        // The copy an earlier open of this film left is deleted behind this
-        // open instead of being emptied in its way, once the player has the
-        // load command.
+        // The copy an earlier open of this film left is moved out of the way
+        // instead of being emptied in it, and deleted once the film is up.
         oldCopies_.MoveAside(cachePath);
         CacheSession::Options options;
         options.url = address;
@@ -393,15 +394,14 @@ void Engine::DoOpen(const std::string& address, const std::string& cookie, const
         options.path = cachePath;
         options.blockSize = kCacheBlockSize;
         options.fetchers = kCacheFetchers;
-        // Only the fetcher that learns the length starts before the player
-        // gets the local address; starting them all took a millisecond on
-        // the way to it.
+        // Only the fetcher that learns the length starts with the session:
+        // the others would compete with the player's first bytes.
         options.startFetching = false;
         std::string error;
         std::shared_ptr<CacheSession> session = CacheSession::Start(options, &error);
         if (session) {
             url = session->LocalUrl();
-            fetchersToStart = session;
+            afterFirstFrame_.fetchers = session;
             std::lock_guard<std::mutex> lock(observedMutex_);
             session_ = std::move(session);
         } else if (logToStderr_) {
@@ -426,9 +426,14 @@ void Engine::DoOpen(const std::string& address, const std::string& cookie, const
     ApplyVideoFilters();
     SetAsync("pause", std::string("no"));
     CommandAsync({"loadfile", url.c_str(), "replace"}, kLoadReply);
-    if (fetchersToStart) fetchersToStart->StartFetching();
-    oldCopies_.DeleteMoved();
-    previous.reset();
+    afterFirstFrame_.released = std::move(previous);
+    afterFirstFrame_.deleteOldCopies = true;
+}
+
+void Engine::RunAfterFirstFrame(bool startFetchers) {
+    AfterFirstFrame pending = std::exchange(afterFirstFrame_, AfterFirstFrame{});
+    if (startFetchers && pending.fetchers) pending.fetchers->StartFetching();
+    if (pending.deleteOldCopies) oldCopies_.DeleteMoved();
 }
 
 int32_t Engine::Open(const std::string& address) {
@@ -448,6 +453,7 @@ int32_t Engine::Open(const std::string& address) {
 int32_t Engine::Close() {
     Post([this] {
         Apply(machine_.CloseRequested());
+        RunAfterFirstFrame(false);
         CommandAsync({"stop"});
         std::shared_ptr<CacheSession> session;
         {

@@ -124,6 +124,9 @@ private:
     void Apply(const PlaybackStateMachine::Changes& changes);
     void DoOpen(const std::string& address, const std::string& cookie, const std::string& cachePath,
                 bool stereo3d);
+    // Does what an open put off; `startFetchers` false when its session is
+    // being stopped anyway.
+    void RunAfterFirstFrame(bool startFetchers);
     void ApplyVideoFilters();
     void SetAsync(const char* name, const std::string& value);
     void SetAsync(const char* name, double value);
@@ -155,6 +158,16 @@ private:
 
     // Event-thread only.
     PlaybackStateMachine machine_;
+    // What an open puts off until the film's first picture is up, so that it
+    // does not compete with the opening: the other fetchers of the new copy,
+    // deleting the old copy, releasing the last film's session. A next open,
+    // a close or the end of the engine does it too.
+    struct AfterFirstFrame {
+        std::shared_ptr<CacheSession> fetchers;
+        std::shared_ptr<CacheSession> released;
+        bool deleteOldCopies = false;
+    };
+    AfterFirstFrame afterFirstFrame_;
     CodecWatcher codecs_;
     bool activeStereo3d_ = false;
     std::string appliedVf_;

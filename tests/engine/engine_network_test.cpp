@@ -1,6 +1,8 @@
 // The engine library over loopback HTTP: the cookie of the next media, and
 // cache while watching.
 #include <cstdlib>
+#include <filesystem>
+#include <iterator>
 
 #include "engine/engine_fixture.h"
 #include "engine/test_upstream.h"
@@ -66,6 +68,18 @@ TEST_F(NetworkTest, CachedPlaybackEndsWithAnIdenticalCopy) {
     EXPECT_EQ(upstream.refused(), 0);
     // One download of each byte, give or take an aborted request's tail.
     EXPECT_LE(upstream.bytesSent(), upstream.body().size() * 5 / 4);
+
+    // The same film again, straight away: the copy is made anew, and the old
+    // one, moved out of its way, is deleted once the film is up.
+    APlayer_SetConfigA(engine_, 1105, "FTN5K=secret");
+    APlayer_SetConfigA(engine_, 2201, copy.c_str());
+    Play(upstream.Url());
+    ASSERT_TRUE(WaitConfig(2203, AllStored(upstream.body().size()))) << Config(2203);
+    EXPECT_TRUE(ReadBytes(copy) == upstream.body()) << "the second copy differs from the source";
+    auto entries = [&] {
+        return std::distance(std::filesystem::directory_iterator(dir_.path()), std::filesystem::directory_iterator());
+    };
+    EXPECT_TRUE(WaitUntil([&] { return entries() == 1; })) << entries() << " files beside the copy";
 }
 
 TEST_F(NetworkTest, SeekingWorksWhileTheCopyFills) {
