@@ -78,6 +78,7 @@ std::unique_ptr<CacheSession> CacheSession::Start(Options options, std::string* 
     }
     session->store_ = BlockStore::Create(session->options_.path, error);
     if (!session->store_) return nullptr;
+    session->openingOver_ = session->options_.startFetching;
     // The player's first request waits for the length: the first fetcher
     // asks for it while the server opens. The fetchers never use the server.
     session->StartFetcher(session->fetchers_.front().get());
@@ -90,6 +91,11 @@ std::unique_ptr<CacheSession> CacheSession::Start(Options options, std::string* 
 }
 
 void CacheSession::StartFetching() {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        openingOver_ = true;
+        changed_.notify_all();
+    }
     for (auto& fetcher : fetchers_) StartFetcher(fetcher.get());
 }
 
@@ -197,11 +203,28 @@ bool CacheSession::FinishIfCompleteLocked() {
     return false;
 }
 
+void CacheSession::FlushWhenDueLocked(std::unique_lock<std::mutex>& lock) {
+    if (!flushWanted_ || !openingOver_) return;
+    flushWanted_ = false;
+    // Flushing a large copy takes a while; readers of the map must not wait for it.
+    lock.unlock();
+    store_->Flush();
+    lock.lock();
+}
+
 void CacheSession::FetcherLoop(Fetcher* fetcher) {
     std::unique_lock<std::mutex> lock(mutex_);
     std::optional<size_t> next;  // a block this fetcher already holds for its next run
     for (;;) {
-        if (stopping_ || phase_ == Phase::Complete || phase_ == Phase::Failed) break;
+        FlushWhenDueLocked(lock);
+        if (stopping_ || phase_ == Phase::Failed) break;
+        if (phase_ == Phase::Complete) {
+            if (!flushWanted_) break;
+            fetcher->idle = true;
+            changed_.wait(lock);
+            fetcher->idle = false;
+            continue;
+        }
         if (std::chrono::steady_clock::now() < retryAfter_) {
             // After a failure every fetcher waits out the same pause.
             changed_.wait_until(lock, retryAfter_, [this] { return stopping_; });
@@ -242,12 +265,7 @@ void CacheSession::FetcherLoop(Fetcher* fetcher) {
             fetcher->current.reset();
         }
         fetcher->lastBlock.reset();
-        if (FinishIfCompleteLocked()) {
-            // Flushing a large copy takes a while; readers of the map must not wait for it.
-            lock.unlock();
-            store_->Flush();
-            lock.lock();
-        }
+        if (FinishIfCompleteLocked()) flushWanted_ = true;
         NotifyAllLocked();
         if (end != RunEnd::Failed || stopping_) continue;
         if (next) {

@@ -36,15 +36,15 @@ public:
         uint32_t blockSize = 1u << 20;
         int fetchers = 2;
         uint32_t runBlocks = 8;  // blocks asked for in one request at most
-        // False: only the first fetcher, which learns the length, starts at
-        // once; the others start with StartFetching(), so that an owner can
-        // hand the player the local address first.
+        // False: the session opens quietly. Only the first fetcher, which
+        // learns the length, starts at once; StartFetching() ends the opening:
+        // the others start, and a copy completed meanwhile is flushed.
         bool startFetching = true;
     };
     enum class Phase {
         Probing,   // waiting for the first reply that tells the length
         Ready,     // filling
-        Complete,  // every block stored and flushed
+        Complete,  // every block stored; flushed once the opening is over
         Failed,    // the real address could not be read
         Stopped,
     };
@@ -52,7 +52,8 @@ public:
     // Opens the copy file and the loopback server and starts fetching.
     // Returns null with `error` set when either cannot be opened.
     static std::unique_ptr<CacheSession> Start(Options options, std::string* error);
-    // Starts the fetchers' threads not yet running; from the thread that started the session.
+    // Starts the fetchers' threads not yet running and lets a complete copy
+    // be flushed; from the thread that started the session.
     void StartFetching();
     ~CacheSession();
     CacheSession(const CacheSession&) = delete;
@@ -96,6 +97,8 @@ private:
     std::optional<size_t> PickLocked(const Fetcher* self) const;
     // Marks the session complete when every block is stored; true the one time it does.
     bool FinishIfCompleteLocked();
+    // Flushes a complete copy once the opening is over; lets go of the lock meanwhile.
+    void FlushWhenDueLocked(std::unique_lock<std::mutex>& lock);
     // Wakes fetchers and readers alike: the phase changed, or a reader waits.
     void NotifyAllLocked();
 
@@ -113,6 +116,8 @@ private:
     Phase phase_ = Phase::Probing;
     bool stopping_ = false;
     bool probeRunning_ = false;
+    bool openingOver_ = true;   // false until StartFetching() when the session opens quietly
+    bool flushWanted_ = false;  // the copy is complete and not flushed yet
     bool rangesSupported_ = true;
     int consecutiveFailures_ = 0;
     std::chrono::steady_clock::time_point retryAfter_{};  // no new request before this

@@ -102,26 +102,35 @@ TEST_F(CacheSessionTest, PlayerReadsTheWholeMediaAndTheCopyCompletes) {
     for (const std::string& cookie : upstream.cookies()) EXPECT_EQ(cookie, "FTN5K=k1");
 }
 
-// The owner hands the player the local address before the other fetchers
-// start; the length is asked for at once all the same, so the player's first
-// request is answered without them.
-TEST_F(CacheSessionTest, TheFirstRequestIsAnsweredBeforeTheOtherFetchersStart) {
+// A quiet opening: the owner hands the player the local address before the
+// other fetchers start. The length is asked for at once all the same, so the
+// player's first request is answered without them, and the first fetcher
+// alone completes the copy. Its flush waits for StartFetching(); a session
+// that ends before it still ends at once.
+TEST_F(CacheSessionTest, AQuietOpeningAnswersThePlayerAndCompletesTheCopyWithOneFetcher) {
     TestUpstream upstream(RandomBytes(6 * kBlock + 5, 7));
-    CacheSession::Options options;
-    options.url = upstream.Url();
-    options.path = Copy().string();
-    options.blockSize = kBlock;
-    options.runBlocks = 2;
-    options.startFetching = false;
-    std::string error;
-    auto session = CacheSession::Start(options, &error);
-    ASSERT_TRUE(session) << error;
-    Reply first = Get(session->LocalUrl(), "0-99");
-    EXPECT_EQ(first.status, 206);
-    EXPECT_TRUE(first.body == upstream.body().substr(0, 100));
-    EXPECT_NE(first.headers.find("/" + std::to_string(upstream.body().size())), std::string::npos);
-    session->StartFetching();
-    ExpectCompleteCopy(*session, upstream.body());
+    for (bool openingEnds : {true, false}) {
+        SCOPED_TRACE(openingEnds ? "opening ended" : "stopped in the opening");
+        CacheSession::Options options;
+        options.url = upstream.Url();
+        options.path = Copy().string();
+        options.blockSize = kBlock;
+        options.runBlocks = 2;
+        options.startFetching = false;
+        std::string error;
+        auto session = CacheSession::Start(options, &error);
+        ASSERT_TRUE(session) << error;
+        Reply first = Get(session->LocalUrl(), "0-99");
+        EXPECT_EQ(first.status, 206);
+        EXPECT_TRUE(first.body == upstream.body().substr(0, 100));
+        EXPECT_NE(first.headers.find("/" + std::to_string(upstream.body().size())), std::string::npos);
+        ExpectCompleteCopy(*session, upstream.body());
+        if (openingEnds) session->StartFetching();
+        auto stopped = std::async(std::launch::async, [&] { session.reset(); });
+        EXPECT_EQ(stopped.wait_for(10s), std::future_status::ready) << "the session did not end";
+        stopped.wait();
+        EXPECT_TRUE(ReadBytes(Copy()) == upstream.body());
+    }
 }
 
 TEST_F(CacheSessionTest, CopyCompletesWithoutAnyReader) {
