@@ -3,8 +3,11 @@
 #include <curl/curl.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <future>
+#include <vector>
 
+#include "engine/block_store.h"
 #include "engine/loopback_server.h"
 #include "engine/test_support.h"
 #include "engine/test_upstream.h"
@@ -322,6 +325,60 @@ TEST_F(CacheSessionTest, LocalAddressesAndBadPathsAreRefused) {
     options.path = (dir_ / "no such dir" / "copy").string();
     EXPECT_FALSE(CacheSession::Start(options, &error));
     EXPECT_FALSE(error.empty());
+}
+
+// The loopback server on its own: thirty-two players are served at once, the
+// next is closed unanswered, and once the others are done a new one is served
+// again. Stop() ends a server whose thread for the next connection waits.
+TEST(LoopbackServerTest, ConnectionsUpToTheLimitAreServedAtOnceAndTheServerRecovers) {
+    std::promise<void> open;
+    std::shared_future<void> released = open.get_future().share();
+    std::atomic<int> serving{0};
+    std::string error;
+    auto server = LoopbackServer::Start(
+        [&](int socket, const RequestHead&) {
+            ++serving;
+            released.wait();
+            LoopbackServer::SendAll(socket, std::string("HTTP/1.1 204 No Content\r\nConnection: close\r\n\r\n"));
+        },
+        &error);
+    ASSERT_TRUE(server) << error;
+    std::string url = "http://127.0.0.1:" + std::to_string(server->port()) + "/film";
+    std::vector<std::future<Reply>> players;
+    for (int i = 0; i < 32; ++i) players.push_back(std::async(std::launch::async, [&] { return Get(url); }));
+    ASSERT_TRUE(WaitUntil([&] { return serving == 32; }, 10s)) << serving;
+    EXPECT_EQ(Get(url).status, 0) << "the 33rd player was answered";
+    open.set_value();
+    for (auto& player : players) EXPECT_EQ(player.get().status, 204);
+    // The finished ones are reaped on the server's next turn.
+    EXPECT_TRUE(WaitUntil([&] { return Get(url).status == 204; }, 10s));
+    server->Stop();
+}
+
+// A player that hangs up while a copy is sent to it ends that answer with an
+// error; the program goes on.
+TEST(LoopbackServerTest, APlayerThatHangsUpMidAnswerEndsOnlyTheAnswer) {
+    TempDir dir;
+    std::string error;
+    auto store = BlockStore::Create((dir / "copy").string(), &error);
+    ASSERT_TRUE(store && store->SetLayout(16u << 20, 1u << 20, &error)) << error;
+    std::atomic<int> failed{0};
+    auto server = LoopbackServer::Start(
+        [&](int socket, const RequestHead&) {
+            LoopbackServer::SendAll(socket, std::string("HTTP/1.1 200 OK\r\nContent-Length: 16777216\r\n\r\n"));
+            failed += !store->SendTo(socket, 0, 16u << 20);
+        },
+        &error);
+    ASSERT_TRUE(server) << error;
+    CURL* curl = curl_easy_init();
+    std::string url = "http://127.0.0.1:" + std::to_string(server->port()) + "/film";
+    curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, +[](char*, size_t, size_t, void*) { return size_t{0}; });
+    EXPECT_EQ(curl_easy_perform(curl), CURLE_WRITE_ERROR);
+    curl_easy_cleanup(curl);
+    EXPECT_TRUE(WaitUntil([&] { return failed == 1; }, 10s));
+    server->Stop();
 }
 
 }  // namespace
